@@ -1,0 +1,20 @@
+#pragma once
+// Reader of 3DS model files into the shared model record: axes converted to
+// the game's (x, z, -y), smooth vertex normals, index arrays for drawing.
+// Every count, length and index is checked against the data actually present.
+#include "assets/mesh_model.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class Model3dsReader {
+public:
+    // Reads the file at path into model (expected empty). On failure shows the
+    // reader's message, leaves the model empty and returns false.
+    bool import(MeshModel& model, const std::string& path);
+
+    // The same from bytes already in memory; path is used in messages only.
+    bool importFromMemory(MeshModel& model, const std::uint8_t* data, std::size_t size,
+                          const std::string& path);
+};
