@@ -18,6 +18,11 @@ void ContentSink::add(std::string relativePath, std::vector<std::uint8_t> bytes)
     files_.push_back({std::move(relativePath), std::move(bytes)});
 }
 
+void ContentSink::keepPicture(std::string relativePath, const Canvas& canvas)
+{
+    pictures_.push_back({std::move(relativePath), canvas});
+}
+
 void ContentSink::addText(std::string relativePath, const std::string& text)
 {
     add(std::move(relativePath), std::vector<std::uint8_t>(text.begin(), text.end()));
