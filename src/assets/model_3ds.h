@@ -18,3 +18,11 @@ public:
     bool importFromMemory(MeshModel& model, const std::uint8_t* data, std::size_t size,
                           const std::string& path);
 };
+
+// Smooth vertex normals of one object: each vertex gets the normalised sum of
+// (Q - P) x (R - P) over the faces P, Q, R that use it; (0, 1, 0) where no
+// face uses it or the sum vanishes. One pass over the faces.
+void computeVertexNormals(MeshObject& object);
+// The same by the plain vertex-by-face double loop, the reference that the
+// single pass is checked and measured against.
+void computeVertexNormalsPairwise(MeshObject& object);
