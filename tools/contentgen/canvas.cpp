@@ -7,9 +7,6 @@ namespace contentgen {
 
 namespace {
 
-// Sub-scanlines per pixel row for polygon coverage; horizontal coverage is exact.
-constexpr int polygonSubRows = 5;
-
 std::uint8_t toByte(float value)
 {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
@@ -145,67 +142,91 @@ void Canvas::fillEllipse(float cx, float cy, float rx, float ry, Rgba colour)
 
 void Canvas::fillPolygon(const std::vector<std::array<float, 2>>& points, Rgba colour)
 {
+    // Exact area coverage by signed-area accumulation: every edge adds the
+    // area it sweeps to the cells it crosses, and a running sum along each
+    // row gives the covered part of every pixel. Overlaps of the same
+    // winding saturate, opposite windings cancel (holes).
     if (points.size() < 3) return;
-    float minY = points[0][1], maxY = points[0][1], minX = points[0][0], maxX = points[0][0];
+    float minX = points[0][0], maxX = points[0][0], minY = points[0][1], maxY = points[0][1];
     for (const auto& p : points) {
         minX = std::min(minX, p[0]);
         maxX = std::max(maxX, p[0]);
         minY = std::min(minY, p[1]);
         maxY = std::max(maxY, p[1]);
     }
-    const int left = std::max(0, static_cast<int>(std::floor(minX)));
-    const int right = std::min(width_ - 1, static_cast<int>(std::ceil(maxX)));
-    const int top = std::max(0, static_cast<int>(std::floor(minY)));
-    const int bottom = std::min(height_ - 1, static_cast<int>(std::ceil(maxY)));
-    if (left > right || top > bottom) return;
+    const int originX = static_cast<int>(std::floor(minX));
+    const int originY = std::max(0, static_cast<int>(std::floor(minY)));
+    const int rows = std::min(height_, static_cast<int>(std::ceil(maxY))) - originY;
+    const int columns = static_cast<int>(std::ceil(maxX)) - originX + 2;
+    if (rows <= 0 || columns <= 0 || originX >= width_ || originX + columns < 0) return;
 
-    std::vector<float> coverage(static_cast<std::size_t>(right - left + 1));
-    struct Crossing {
-        float x;
-        int winding;
-    };
-    std::vector<Crossing> crossings;
-    const float sampleWeight = 1.0f / polygonSubRows;
-
-    auto addSpan = [&](float xa, float xb) {
-        xa = std::max(xa, static_cast<float>(left));
-        xb = std::min(xb, static_cast<float>(right + 1));
-        if (xb <= xa) return;
-        const int first = static_cast<int>(std::floor(xa));
-        const int last = std::min(right, static_cast<int>(std::ceil(xb)) - 1);
-        for (int x = first; x <= last; ++x) {
-            const float cover = std::min(xb, static_cast<float>(x + 1)) - std::max(xa, static_cast<float>(x));
-            if (cover > 0.0f) coverage[static_cast<std::size_t>(x - left)] += cover * sampleWeight;
-        }
+    std::vector<float> area(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0f);
+    auto cell = [&](int row, int column) -> float& {
+        return area[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column)];
     };
 
-    for (int y = top; y <= bottom; ++y) {
-        std::fill(coverage.begin(), coverage.end(), 0.0f);
-        for (int sub = 0; sub < polygonSubRows; ++sub) {
-            const float sy = static_cast<float>(y) + (static_cast<float>(sub) + 0.5f) * sampleWeight;
-            crossings.clear();
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                const auto& a = points[i];
-                const auto& b = points[(i + 1) % points.size()];
-                if (a[1] == b[1]) continue;
-                const bool upward = a[1] < b[1];
-                const float lo = upward ? a[1] : b[1];
-                const float hi = upward ? b[1] : a[1];
-                if (sy < lo || sy >= hi) continue;
-                const float t = (sy - a[1]) / (b[1] - a[1]);
-                crossings.push_back({a[0] + t * (b[0] - a[0]), upward ? 1 : -1});
-            }
-            std::sort(crossings.begin(), crossings.end(),
-                      [](const Crossing& p, const Crossing& q) { return p.x < q.x; });
-            int winding = 0;
-            for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
-                winding += crossings[i].winding;
-                if (winding != 0) addSpan(crossings[i].x, crossings[i + 1].x);
-            }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        float ax = points[i][0] - static_cast<float>(originX);
+        float ay = points[i][1] - static_cast<float>(originY);
+        float bx = points[(i + 1) % points.size()][0] - static_cast<float>(originX);
+        float by = points[(i + 1) % points.size()][1] - static_cast<float>(originY);
+        if (ay == by) continue;
+        float direction = 1.0f;
+        if (ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+            direction = -1.0f;
         }
-        for (int x = left; x <= right; ++x) {
-            const float c = coverage[static_cast<std::size_t>(x - left)];
-            if (c > 0.0f) blend(x, y, colour, std::min(c, 1.0f));
+        const float dxdy = (bx - ax) / (by - ay);
+        float x = ax;
+        int firstRow = static_cast<int>(std::floor(ay));
+        if (ay < 0.0f) {
+            x -= ay * dxdy;
+            firstRow = 0;
+        }
+        const int endRow = std::min(rows, static_cast<int>(std::ceil(by)));
+        for (int row = firstRow; row < endRow; ++row) {
+            const float dy = std::min(static_cast<float>(row + 1), by) - std::max(static_cast<float>(row), ay);
+            const float xNext = x + dxdy * dy;
+            const float d = dy * direction;
+            const float x0 = std::min(x, xNext);
+            const float x1 = std::max(x, xNext);
+            const float x0Floor = std::floor(x0);
+            const int x0i = static_cast<int>(x0Floor);
+            const float x1Ceil = std::ceil(x1);
+            const int x1i = static_cast<int>(x1Ceil);
+            if (x1i <= x0i + 1) {
+                const float xMid = 0.5f * (x + xNext) - x0Floor;
+                cell(row, x0i) += d - d * xMid;
+                cell(row, x0i + 1) += d * xMid;
+            } else {
+                const float s = 1.0f / (x1 - x0);
+                const float x0f = x0 - x0Floor;
+                const float a0 = 0.5f * s * (1.0f - x0f) * (1.0f - x0f);
+                const float x1f = x1 - x1Ceil + 1.0f;
+                const float am = 0.5f * s * x1f * x1f;
+                cell(row, x0i) += d * a0;
+                if (x1i == x0i + 2) {
+                    cell(row, x0i + 1) += d * (1.0f - a0 - am);
+                } else {
+                    const float a1 = s * (1.5f - x0f);
+                    cell(row, x0i + 1) += d * (a1 - a0);
+                    for (int xi = x0i + 2; xi < x1i - 1; ++xi) cell(row, xi) += d * s;
+                    const float a2 = a1 + static_cast<float>(x1i - x0i - 3) * s;
+                    cell(row, x1i - 1) += d * (1.0f - a2 - am);
+                }
+                cell(row, x1i) += d * am;
+            }
+            x = xNext;
+        }
+    }
+
+    for (int row = 0; row < rows; ++row) {
+        float sum = 0.0f;
+        for (int column = 0; column < columns; ++column) {
+            sum += cell(row, column);
+            const float coverage = std::min(std::fabs(sum), 1.0f);
+            if (coverage > 1e-4f) blend(originX + column, originY + row, colour, coverage);
         }
     }
 }
