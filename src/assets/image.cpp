@@ -48,19 +48,22 @@ constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::size_t kMaxPaletteEntries = 256;
 
 // One colour channel of 16- and 32-bit pixels: where its bits lie and how
-// to widen them to eight.
+// many there are. Narrow channels are widened to eight bits by repeating
+// their bits (5-bit 31 becomes 255, 16 becomes 132).
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;
-    std::uint32_t maxValue = 0;
+    int bits = 0;
 
     std::uint8_t extract(std::uint32_t pixel) const
     {
+        if (bits == 0) return 0;
         const std::uint32_t value = (pixel & mask) >> shift;
-        if (maxValue == 255) return static_cast<std::uint8_t>(value);
-        if (maxValue == 0) return 0;
-        // Scale to the full 0..255 range, rounded.
-        return static_cast<std::uint8_t>((std::uint64_t{value} * 255 + maxValue / 2) / maxValue);
+        if (bits >= 8) return static_cast<std::uint8_t>(value >> (bits - 8));
+        std::uint32_t widened = 0;
+        int filled = 0;
+        for (; filled < 8; filled += bits) widened = (widened << bits) | value;
+        return static_cast<std::uint8_t>(widened >> (filled - 8));
     }
 };
 
@@ -72,7 +75,7 @@ bool makeChannel(std::uint32_t mask, Channel& channel)
     const int shift = std::countr_zero(mask);
     const std::uint32_t value = mask >> shift;
     if ((value & (value + 1)) != 0) return false;
-    channel = Channel{mask, shift, value};
+    channel = Channel{mask, shift, std::popcount(value)};
     return true;
 }
 
