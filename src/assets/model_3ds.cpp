@@ -341,10 +341,16 @@ private:
 Vector3 finishNormal(Vector3 sum, std::int32_t count)
 {
     if (count == 0) return kUnusedVertexNormal;
-    // Dividing by the negative count turns the summed (P - R) x (R - Q) around.
-    const Vector3 n = Normalize(DivideByScalar(sum, -static_cast<float>(count)));
-    if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) return kUnusedVertexNormal;
-    return n;
+    // Dividing by the negative count turns the summed (P - R) x (R - Q)
+    // around. Normalised in double so that very small or very large sums
+    // still come out unit length; a vanishing or overflowing sum has no
+    // direction and gets the default.
+    const double x = sum.x / -static_cast<double>(count);
+    const double y = sum.y / -static_cast<double>(count);
+    const double z = sum.z / -static_cast<double>(count);
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) return kUnusedVertexNormal;
+    return {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length)};
 }
 
 Vector3 faceNormal(const MeshObject& object, const MeshFace& face)
@@ -444,7 +450,7 @@ bool Model3dsReader::import(MeshModel& model, const std::string& path)
     std::error_code error;
     std::ifstream in;
     if (std::filesystem::is_regular_file(path, error)) in.open(path, std::ios::binary);
-    if (!in) {
+    if (!in.is_open()) {
         clearModel(model);
         showMessageBox("Error", "Unable to find the file: " + path + "!");
         return false;
