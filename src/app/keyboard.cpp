@@ -1,0 +1,198 @@
+#include "app/keyboard.h"
+
+#include "app/game_state.h"
+#include "app/rounds.h"
+#include "app/scenery.h"
+#include "app/startup.h"
+#include "app/tick.h"
+#include "character/gardener.h"
+#include "platform/process.h"
+
+#include <GL/freeglut.h>
+
+namespace {
+
+void startGameFrom(int state)
+{
+    if (state == StartMenu) {
+        initGame();
+        setUpRound(0);
+        gameSession.firstStart = 0;
+    } else {
+        setUpRound(0);
+        setPlayingClearColour();
+    }
+    gameSession.gameState = Playing;
+}
+
+void confirmMenuChoice()
+{
+    const int state = gameSession.gameState;
+    switch (gameSession.menuChoice) {
+    case kMenuPlay: startGameFrom(state); break;
+    case kMenuIntro:
+        gameSession.rememberedState = state;
+        gameSession.gameState = IntroScreen;
+        break;
+    case kMenuHelp:
+        gameSession.rememberedState = state;
+        gameSession.gameState = HelpScreen;
+        break;
+    default: break;
+    }
+}
+
+void leaveGame()
+{
+    gameSession.carriedScore = 0;
+    gameSession.level = 0;
+    gameSession.gameState = Menu;
+}
+
+bool careMayStart()
+{
+    return actionFlags.walking == 0 && gardener.busy == 0 && gardener.falling == 0;
+}
+
+void startWatering()
+{
+    if (!careMayStart()) return;
+    gardener.busy = 1;
+    actionFlags.watering = 1;
+    gardener.waterEffect = true;
+}
+
+void startSpraying()
+{
+    if (!careMayStart()) return;
+    gardener.busy = 1;
+    actionFlags.spraying = 1;
+    gardener.sprayEffect = true;
+}
+
+void toggle(int& option) { option = option ? 0 : 1; }
+
+void onPlayingKey(unsigned char key)
+{
+    switch (key) {
+    case kKeyEscape:
+        gameSession.level = 0;
+        gameSession.carriedScore = 0;
+        gameSession.gameState = Menu;
+        break;
+    case 'a': inputFlags.yawDecrease = 1; break;
+    case 'd': inputFlags.yawIncrease = 1; break;
+    case 'w': inputFlags.pitchIncrease = 1; break;
+    case 's': inputFlags.pitchDecrease = 1; break;
+    case 'f':
+        renderOptions.filterMode += 1;
+        if (renderOptions.filterMode >= kFilterModeCount) renderOptions.filterMode = 0;
+        break;
+    case 'g': toggle(renderOptions.wireframe); break;
+    case 'l': toggle(renderOptions.useDisplayLists); break;
+    case 'm': toggle(renderOptions.mipmapping); break;
+    case 'p': toggle(renderOptions.showFps); break;
+    case 'v':
+        toggle(renderOptions.useVertexArrays);
+        if (renderOptions.useVertexArrays) renderOptions.useDisplayLists = 0;
+        break;
+    case 'x': startWatering(); break;
+    case 'y': startSpraying(); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void onKey(unsigned char key, int, int)
+{
+    switch (gameSession.gameState) {
+    case StartMenu:
+    case Menu:
+        if (key == kKeySpace) confirmMenuChoice();
+        else if (key == kKeyEscape) exitProcess(0);
+        break;
+    case RoundWon:
+        if (key == kKeySpace) {
+            gameSession.level += 1;
+            setUpRound(gameSession.level);
+            gameSession.gameState = Playing;
+            actionFlags.dancing = 0;
+        } else if (key == kKeyEscape) {
+            leaveGame();
+        }
+        break;
+    case RoundLost:
+        if (key == kKeySpace || key == kKeyEscape) leaveGame();
+        break;
+    case IntroScreen:
+    case HelpScreen:
+        if (key == kKeySpace || key == kKeyEscape) gameSession.gameState = gameSession.rememberedState;
+        break;
+    case Playing: onPlayingKey(key); break;
+    default: break;
+    }
+}
+
+void onKeyUp(unsigned char key, int, int)
+{
+    if (gameSession.gameState != Playing) return;
+    switch (key) {
+    case 'a': inputFlags.yawDecrease = 0; break;
+    case 'd': inputFlags.yawIncrease = 0; break;
+    case 'w': inputFlags.pitchIncrease = 0; break;
+    case 's': inputFlags.pitchDecrease = 0; break;
+    default: break;
+    }
+}
+
+void onSpecialKey(int key, int, int)
+{
+    const int state = gameSession.gameState;
+    if (state == StartMenu || state == Menu) {
+        if (key == GLUT_KEY_UP && gameSession.menuChoice > kMenuPlay) gameSession.menuChoice -= 1;
+        if (key == GLUT_KEY_DOWN && gameSession.menuChoice < kMenuHelp) gameSession.menuChoice += 1;
+        return;
+    }
+    if (state != Playing) return;
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        if (!gardener.falling) inputFlags.turnLeft = 1;
+        break;
+    case GLUT_KEY_RIGHT:
+        if (!gardener.falling) inputFlags.turnRight = 1;
+        break;
+    case GLUT_KEY_UP:
+        if (!gardener.busy && !gardener.falling) {
+            inputFlags.moveForward = 1;
+            actionFlags.walking = 1;
+        }
+        break;
+    case GLUT_KEY_DOWN:
+        if (!gardener.busy) {
+            gardener.busy = 1;
+            actionFlags.striking = 1;
+            inputFlags.strikeTestPending = 1;
+        }
+        break;
+    case GLUT_KEY_PAGE_UP: startWatering(); break;
+    case GLUT_KEY_HOME: startSpraying(); break;
+    default: break;
+    }
+}
+
+void onSpecialKeyUp(int key, int, int)
+{
+    if (gameSession.gameState != Playing) return;
+    switch (key) {
+    case GLUT_KEY_LEFT: inputFlags.turnLeft = 0; break;
+    case GLUT_KEY_RIGHT: inputFlags.turnRight = 0; break;
+    case GLUT_KEY_UP:
+        if (!actionFlags.spraying && !actionFlags.watering) {
+            inputFlags.moveForward = 0;
+            actionFlags.walking = 0;
+        }
+        break;
+    default: break;
+    }
+}

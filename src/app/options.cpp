@@ -1,0 +1,117 @@
+#include "app/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+bool parseWhole(const std::string& text, long long minValue, long long maxValue, long long& out)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    if (value < minValue || value > maxValue) return false;
+    out = value;
+    return true;
+}
+
+bool parsePositiveSeconds(const std::string& text, double& out)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    if (!std::isfinite(value) || value <= 0.0 || value > 3600.0) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+OptionsResult parseOptions(int argc, const char* const* argv)
+{
+    OptionsResult result;
+    Options& o = result.options;
+    auto fail = [&](const std::string& message) {
+        result.ok = false;
+        result.error = message;
+        return result;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--windowed") {
+            o.windowed = true;
+        } else if (arg == "--no-dialogs") {
+            o.noDialogs = true;
+        } else if (arg == "--no-vsync") {
+            o.noVsync = true;
+        } else if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--data") {
+            if (!value(o.dataDir) || o.dataDir.empty()) return fail("--data needs a folder");
+        } else if (arg == "--seed") {
+            long long seed = 0;
+            if (!value(text) || !parseWhole(text, 0, std::numeric_limits<std::uint32_t>::max(), seed))
+                return fail("--seed needs a whole number from 0 to 4294967295");
+            o.seed = static_cast<std::uint32_t>(seed);
+        } else if (arg == "--fixed-dt") {
+            double seconds = 0.0;
+            if (!value(text) || !parsePositiveSeconds(text, seconds))
+                return fail("--fixed-dt needs a number of seconds above 0 (at most 3600)");
+            o.fixedDt = seconds;
+        } else if (arg == "--script") {
+            if (!value(o.scriptPath) || o.scriptPath.empty()) return fail("--script needs a file");
+        } else if (arg == "--frames") {
+            long long frames = 0;
+            if (!value(text) || !parseWhole(text, 1, std::numeric_limits<long>::max(), frames))
+                return fail("--frames needs a whole number of at least 1");
+            o.frames = static_cast<long>(frames);
+        } else if (arg == "--screenshot") {
+            if (!value(text)) return fail("--screenshot needs FRAME:PATH");
+            const std::size_t colon = text.find(':');
+            long long frame = 0;
+            if (colon == std::string::npos ||
+                !parseWhole(text.substr(0, colon), 1, std::numeric_limits<long>::max(), frame) ||
+                colon + 1 >= text.size())
+                return fail("--screenshot needs FRAME:PATH with a frame of at least 1, got '" + text + "'");
+            o.screenshots.push_back({static_cast<long>(frame), text.substr(colon + 1)});
+        } else if (arg == "--trace") {
+            if (!value(o.tracePath) || o.tracePath.empty()) return fail("--trace needs a file");
+        } else {
+            return fail("unknown option '" + arg + "'");
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string optionsHelpText(const char* programName)
+{
+    std::string text = "Usage: ";
+    text += programName;
+    text += " [options]\n"
+            "Burrik: defend the flower bed against moles.\n\n"
+            "  --windowed          an ordinary 800 x 600 window instead of full screen\n"
+            "  --data DIR          read the game's files from DIR\n"
+            "  --no-dialogs        failure messages on standard error only\n"
+            "  --no-vsync          no vsync and no frame cap (benchmarks)\n"
+            "  --seed N            use N wherever the random source is seeded from the clock\n"
+            "  --fixed-dt S        every tick lasts S seconds on a virtual clock\n"
+            "  --script FILE       keyboard events by frame: 'FRAME press|release KEY'\n"
+            "  --frames N          end with status 0 after N ticks\n"
+            "  --screenshot F:PATH after drawing frame F, write it as PNG (repeatable)\n"
+            "  --trace FILE        one JSON object per tick (JSON Lines)\n"
+            "  --help              this text\n";
+    return text;
+}

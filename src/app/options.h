@@ -1,0 +1,40 @@
+#pragma once
+// Command-line options. None of them changes the game's rules; they serve
+// windowed play, benchmarks and reproducible automated runs.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ScreenshotRequest {
+    long frame = 0;
+    std::string path;
+};
+
+struct Options {
+    bool windowed = false;
+    std::string dataDir;  // empty: the working folder or the data folder beside the program
+    bool noDialogs = false;
+    bool noVsync = false;
+    std::optional<std::uint32_t> seed;
+    std::optional<double> fixedDt;
+    std::string scriptPath;
+    std::optional<long> frames;
+    std::vector<ScreenshotRequest> screenshots;
+    std::string tracePath;
+    bool help = false;
+};
+
+struct OptionsResult {
+    bool ok = false;
+    Options options;
+    std::string error;  // what was wrong, when not ok
+};
+
+OptionsResult parseOptions(int argc, const char* const* argv);
+
+// The text of --help.
+std::string optionsHelpText(const char* programName);
+
+// Exit status for a bad command line.
+constexpr int kExitBadOptions = 2;

@@ -1,0 +1,54 @@
+#pragma once
+// The per-frame game tick: frame timing, controls, the gardener's actions,
+// the actors' interplay, the clouds and the score from flower changes.
+#include "math/vector.h"
+
+#include <array>
+#include <cstdint>
+
+struct ActionFlags {
+    int striking = 0;
+    int dancing = 0;
+    int walking = 0;  // walk animation wanted: the up arrow is held
+    int spraying = 0;
+    int watering = 0;
+};
+
+struct FrameTimer {
+    std::int64_t frequency = 1;  // counts per second
+    std::int64_t previous = 0;
+};
+
+struct FpsMeter {
+    int fpsFrames = 0;
+    int fpsWindow = 1;  // grows to kFpsWindowLimit
+    std::uint32_t fpsLastClock = 0;
+    double fps = 0.0;
+};
+
+constexpr int kFlowerSlots = 16;
+constexpr float kTurnRate = 80.0f;   // degrees per second, gardener and camera yaw
+constexpr float kPitchRate = 20.0f;  // degrees per second
+constexpr float kPitchLimit = 40.0f;
+constexpr int kWalkSpeed = 75;  // units per second
+constexpr int kFpsWindowLimit = 40;
+
+extern ActionFlags actionFlags;
+extern FrameTimer frameTimer;
+extern FpsMeter fpsMeter;
+extern double frameSeconds;
+extern Vector3 walkDirection;
+extern Vector3 gardenerStep;
+extern std::array<int, kFlowerSlots> prevFlowerState;
+
+// Reads the counter frequency and the first reading (game start).
+void startFrameTimer();
+
+// Seconds since the previous call; keeps the frame-rate measurement.
+double nextFrameSeconds();
+
+// Shortens step so that the gardener runs into no flower, rake, mole or fence.
+void resolveGardenerStep(Vector3& step, double seconds);
+
+// The idle callback's work: one tick of the game.
+void gameTick();

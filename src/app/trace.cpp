@@ -1,0 +1,91 @@
+#include "app/trace.h"
+
+#include "app/camera.h"
+#include "app/game_state.h"
+#include "app/hud.h"
+#include "app/tick.h"
+#include "character/gardener.h"
+#include "garden/flower_bed.h"
+#include "garden/rake.h"
+
+#include <cmath>
+#include <cstdarg>
+
+namespace {
+
+constexpr std::size_t kLineCapacity = 8192;
+
+void appendf(std::string& out, const char* format, ...)
+{
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    const int written = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (written > 0) out.append(buffer, static_cast<std::size_t>(written) < sizeof buffer ? written : sizeof buffer - 1);
+}
+
+// JSON has no NaN or infinity.
+double jsonNumber(double value) { return std::isfinite(value) ? value : 0.0; }
+
+}  // namespace
+
+void formatTraceLine(long frame, std::string& out)
+{
+    out.clear();
+    appendf(out, "{\"frame\":%ld,\"state\":\"%s\",\"menuChoice\":%d,\"level\":%d,\"score\":%d,", frame,
+            gameStateName(gameSession.gameState), gameSession.menuChoice, gameSession.level, hud.score);
+    appendf(out, "\"molesLeft\":%d,\"secondsLeft\":%d,\"flowers\":[", gameSession.molesLeft,
+            hud.clock.secondsLeft);
+    for (int i = 0; i < kFlowerCount; ++i) {
+        const Flower& flower = flowerBed[i];
+        const std::string_view name = flowerStateName(flowerState(flower));
+        appendf(out, "%s{\"state\":\"%.*s\",\"eaten\":%d}", i ? "," : "", static_cast<int>(name.size()),
+                name.data(), flowerEatenStage(flower));
+    }
+    appendf(out, "],\"gardener\":{\"x\":%.3f,\"y\":%.3f,\"z\":%.3f,\"heading\":%.3f,", jsonNumber(gardener.position.x),
+            jsonNumber(gardener.position.y), jsonNumber(gardener.position.z), jsonNumber(gardener.heading));
+    appendf(out, "\"busy\":%d,\"falling\":%d,\"dying\":%s},\"rakes\":[", gardener.busy, gardener.falling,
+            gardener.dying ? "true" : "false");
+    for (int i = 0; i < kRakeCount; ++i) {
+        const Rake& rake = rakes[i];
+        appendf(out, "%s{\"x\":%.3f,\"z\":%.3f,\"heading\":%.3f,\"swing\":%.3f}", i ? "," : "",
+                jsonNumber(rake.placement.position.x), jsonNumber(rake.placement.position.z),
+                jsonNumber(rake.placement.heading), jsonNumber(rake.swingAngle));
+    }
+    appendf(out, "],\"actions\":{\"striking\":%d,\"walking\":%d,\"watering\":%d,\"spraying\":%d,\"dancing\":%d},",
+            actionFlags.striking, actionFlags.walking, actionFlags.watering, actionFlags.spraying,
+            actionFlags.dancing);
+    const ChaseCamera& camera = chaseCamera;
+    appendf(out, "\"camera\":{\"yaw\":%.4f,\"pitch\":%.4f,\"eye\":[%.3f,%.3f,%.3f]},", jsonNumber(camera.yaw),
+            jsonNumber(camera.pitch), jsonNumber(camera.eye.x), jsonNumber(camera.eye.y), jsonNumber(camera.eye.z));
+    appendf(out, "\"options\":{\"useDisplayLists\":%d,\"useVertexArrays\":%d,\"wireframe\":%d,\"mipmapping\":%d,"
+                 "\"filterMode\":%d,\"showFps\":%d},",
+            renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
+            renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    appendf(out, "\"frameSeconds\":%.6f,\"fps\":%.3f}", jsonNumber(frameSeconds), jsonNumber(fpsMeter.fps));
+}
+
+TraceWriter::~TraceWriter() { close(); }
+
+bool TraceWriter::open(const std::string& path)
+{
+    close();
+    file_ = std::fopen(path.c_str(), "w");
+    line_.reserve(kLineCapacity);
+    return file_ != nullptr;
+}
+
+void TraceWriter::writeTick(long frame)
+{
+    if (file_ == nullptr) return;
+    formatTraceLine(frame, line_);
+    line_.push_back('\n');
+    std::fwrite(line_.data(), 1, line_.size(), file_);
+}
+
+void TraceWriter::close()
+{
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+}
