@@ -61,10 +61,6 @@ std::vector<Vector3>* firstObjectVertices(MeshModel& model)
 {
     return model.objects.empty() ? nullptr : &model.objects.front().vertices;
 }
-const std::vector<Vector3>* firstObjectVertices(const MeshModel& model)
-{
-    return model.objects.empty() ? nullptr : &model.objects.front().vertices;
-}
 
 float countdownValue(double factor, int level)
 {
