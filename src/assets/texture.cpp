@@ -5,7 +5,9 @@
 
 #include <GL/glu.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 TextureNames<9> screenTextures{};
 TextureNames<4> sceneryTextures{};
@@ -24,6 +26,42 @@ bool slotInRange(const GLuint* names, std::size_t slotCount, int slot)
     return names != nullptr && slot >= 0 && static_cast<std::size_t>(slot) < slotCount;
 }
 
+// GLU's choice of texture side for a picture side: the power of two nearest
+// to it (the top two bits decide: 5 -> 4, 6 -> 8, 3 -> 4).
+GLint gluTextureSide(GLint side)
+{
+    GLint power = 1;
+    for (GLuint value = static_cast<GLuint>(side); value > 1; value >>= 1, power *= 2)
+        if (value == 3) return power * 4;
+    return power;
+}
+
+// gluBuild2DMipmaps with the picture already brought to GLU's power-of-two
+// size. Mesa's GLU loses the last row when it rescales only the width (a
+// 5 x 4 picture comes out with a black top row), while gluScaleImage scales
+// correctly; a picture with power-of-two sides goes straight through.
+void buildMipmaps(GLint components, GLint width, GLint height, GLenum format, const std::uint8_t* pixels)
+{
+    const GLint scaledWidth = gluTextureSide(width);
+    const GLint scaledHeight = gluTextureSide(height);
+    if (scaledWidth != width || scaledHeight != height) {
+        std::vector<std::uint8_t> scaled(static_cast<std::size_t>(scaledWidth) * static_cast<std::size_t>(scaledHeight) *
+                                         static_cast<std::size_t>(components));
+        GLint packAlignment = 4;
+        glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        const GLint failed = gluScaleImage(format, width, height, GL_UNSIGNED_BYTE, pixels, scaledWidth, scaledHeight,
+                                           GL_UNSIGNED_BYTE, scaled.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+        if (failed == 0) {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, components, scaledWidth, scaledHeight, format, GL_UNSIGNED_BYTE,
+                              scaled.data());
+            return;
+        }
+    }
+    gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+}
+
 }  // namespace
 
 // Old textures in the slot are not deleted here: the screen pictures are
@@ -39,8 +77,7 @@ void loadBmpTexture(GLuint* names, std::size_t slotCount, const char* path, int 
     // BMP rows are tightly packed; the setting stays in force for later uploads.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glBindTexture(GL_TEXTURE_2D, names[slot]);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, kRgbComponents, image->width, image->height, GL_RGB,
-                      GL_UNSIGNED_BYTE, image->pixels.data());
+    buildMipmaps(kRgbComponents, image->width, image->height, GL_RGB, image->pixels.data());
 }
 
 void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int slot)
@@ -63,8 +100,8 @@ void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glBindTexture(GL_TEXTURE_2D, names[slot]);
     const bool rgba = image->channels == kRgbaComponents;
-    gluBuild2DMipmaps(GL_TEXTURE_2D, rgba ? kRgbaComponents : kRgbComponents, image->width, image->height,
-                      rgba ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, image->pixels.data());
+    buildMipmaps(rgba ? kRgbaComponents : kRgbComponents, image->width, image->height, rgba ? GL_RGBA : GL_RGB,
+                 image->pixels.data());
 }
 
 void releaseTexture(GLuint* names, std::size_t slotCount, int slot)
