@@ -70,7 +70,7 @@ TEST(FlowerBedSetUp, PlacesTheGridAndResetsEveryFlowerWithoutDrawingRandomNumber
     // Work where the models are when they exist; the placement does not depend on them.
     std::optional<testsupport::TempDir> scratch;
     std::filesystem::path folder = testsupport::generatedDataDir();
-    if (!gardentest::haveGardenData()) {
+    if (!gardentest::haveFlowerData()) {
         scratch.emplace();
         folder = scratch->path();
     }
@@ -324,7 +324,7 @@ TEST_F(FlowerCycle, ThirdBiteIsRefusedWhileTheFlowerIsWatered)
 
 TEST(FlowerBites, FirstTwoBitesReloadTheEatenModelsOfTheState)
 {
-    if (!gardentest::haveGardenData()) GTEST_SKIP() << "generated models not there yet";
+    if (!gardentest::haveFlowerData()) GTEST_SKIP() << "generated models not there yet";
     setDialogsEnabled(false);
     gardentest::WorkingDirectory inData(testsupport::generatedDataDir());
 

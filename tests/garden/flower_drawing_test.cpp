@@ -56,7 +56,7 @@ protected:
     {
         setDialogsEnabled(false);
         if (!testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
-        if (!gardentest::haveGardenData()) GTEST_SKIP() << "generated models not there yet";
+        if (!gardentest::haveFlowerData()) GTEST_SKIP() << "generated models not there yet";
         inData_.emplace(testsupport::generatedDataDir());
         ASSERT_TRUE(loadFlowerAssets());
         setUpFlowerBed(0);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -30,21 +31,30 @@ private:
     std::filesystem::path previous_;
 };
 
-// True when the generated data folder holds the garden's model and picture files.
-inline bool haveGardenData()
+// True when the generated data folder holds all these files.
+inline bool haveDataFiles(std::initializer_list<const char*> names)
 {
     const std::filesystem::path data = testsupport::generatedDataDir();
-    for (const char* name :
-         {"modelle/blumen_gesund.3ds", "modelle/blumen_trocken1.3ds", "modelle/blumen_trocken2.3ds",
-          "modelle/blumen_trocken3.3ds", "modelle/blumen_mampf1.3ds", "modelle/blumen_mampf2g.3ds",
-          "modelle/blumen_mampft1.3ds", "modelle/blumen_mampf2t1.3ds", "modelle/blumen_mampft2.3ds",
-          "modelle/blumen_mampf2t2.3ds", "modelle/blumen_mampft3.3ds", "modelle/blumen_mampf2t3.3ds",
-          "modelle/rechen_zacken.3ds", "bilder/blume_1.bmp", "bilder/blume_trocken1.bmp",
-          "bilder/blume_trocken2.bmp", "bilder/blume_trocken3.bmp", "bilder/blume_laus1.bmp"}) {
+    for (const char* name : names) {
         if (!std::filesystem::exists(data / name)) return false;
     }
     return true;
 }
+
+// The flower bed's twelve models and five pictures.
+inline bool haveFlowerData()
+{
+    return haveDataFiles(
+        {"modelle/blumen_gesund.3ds", "modelle/blumen_trocken1.3ds", "modelle/blumen_trocken2.3ds",
+         "modelle/blumen_trocken3.3ds", "modelle/blumen_mampf1.3ds", "modelle/blumen_mampf2g.3ds",
+         "modelle/blumen_mampft1.3ds", "modelle/blumen_mampf2t1.3ds", "modelle/blumen_mampft2.3ds",
+         "modelle/blumen_mampf2t2.3ds", "modelle/blumen_mampft3.3ds", "modelle/blumen_mampf2t3.3ds",
+         "bilder/blume_1.bmp", "bilder/blume_trocken1.bmp", "bilder/blume_trocken2.bmp",
+         "bilder/blume_trocken3.bmp", "bilder/blume_laus1.bmp"});
+}
+
+// The rake's model (its texture is named inside it).
+inline bool haveRakeData() { return haveDataFiles({"modelle/rechen_zacken.3ds"}); }
 
 // The generator as written down for these tests, independently of the
 // game's random module: state * 214013 + 2531011, bits 16 to 30.

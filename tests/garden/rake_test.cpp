@@ -144,7 +144,7 @@ TEST(RakePlacement, SeededSetUpPutsTheRakesWhereTheSeedSays)
     // The flower set-up comes first and must leave the draws to the rakes.
     std::optional<testsupport::TempDir> scratch;
     std::filesystem::path folder = testsupport::generatedDataDir();
-    if (!gardentest::haveGardenData()) {
+    if (!gardentest::haveFlowerData()) {
         scratch.emplace();
         folder = scratch->path();
     }
@@ -243,7 +243,7 @@ TEST_F(RakeSwing, TriggerDuringTheFallRisesAgainFromTheCurrentAngle)
 
 TEST_F(RakeSwing, LoadedRakeIsDrawnFromItsListAndItsModel)
 {
-    if (!gardentest::haveGardenData()) GTEST_SKIP() << "generated models not there yet";
+    if (!gardentest::haveRakeData()) GTEST_SKIP() << "generated models not there yet";
     gardentest::WorkingDirectory inData(testsupport::generatedDataDir());
     ASSERT_TRUE(loadRakeAssets());
     ASSERT_NE(rakeListName(), 0u);
