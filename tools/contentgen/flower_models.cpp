@@ -83,21 +83,17 @@ constexpr float kStubWidth = 0.35f;
 // ---------------------------------------------------------------- texture
 constexpr int kTextureSize = 256;
 // Regions of the shared texture, in picture pixels (y down from the top).
-struct Region {
-    float x0, y0, x1, y1;
-};
-constexpr Region kPetalRegion{8, 8, 120, 120};
-constexpr Region kLeafRegion{8, 136, 120, 248};
-constexpr Region kStemRegion{136, 136, 248, 248};
+constexpr PictureRegion kPetalRegion{8, 8, 120, 120};
+constexpr PictureRegion kLeafRegion{8, 136, 120, 248};
+constexpr PictureRegion kStemRegion{136, 136, 248, 248};
 constexpr float kCentreRegionX = 192.0f;
 constexpr float kCentreRegionY = 64.0f;
 constexpr float kCentreRegionRadius = 58.0f;
 
 // u runs across a blade (0 one edge, 1 the other), t along it (0 base, 1 tip).
-Vector2 regionUv(const Region& region, float u, float t)
+Vector2 flowerUv(const PictureRegion& region, float u, float t)
 {
-    return pictureUv(lerpf(region.x0, region.x1, u), lerpf(region.y1, region.y0, t), kTextureSize,
-                     kTextureSize);
+    return regionUv(region, u, t, kTextureSize, kTextureSize);
 }
 
 // ---------------------------------------------------------------- geometry
@@ -171,7 +167,7 @@ float bladeProfile(float t, float tipWidth)
     return std::max(tipWidth, body * (1.0f - 0.25f * t));
 }
 
-void addBlade(MeshBuilder& mesh, const BladeShape& shape, int rows, const Region& region)
+void addBlade(MeshBuilder& mesh, const BladeShape& shape, int rows, const PictureRegion& region)
 {
     std::vector<Vector3> centre(rows), forward(rows), upper(rows);
     Vector3 p = shape.base;
@@ -211,7 +207,7 @@ void addBlade(MeshBuilder& mesh, const BladeShape& shape, int rows, const Region
         },
         [&](int r, int c) {
             const float t = static_cast<float>(r) / static_cast<float>(rows - 1);
-            return regionUv(region, static_cast<float>(c) * 0.5f, t);
+            return flowerUv(region, static_cast<float>(c) * 0.5f, t);
         });
 }
 
@@ -259,7 +255,7 @@ MeshBuilder buildFlower(const FlowerPose& pose)
         [&](int r, int c) {
             const float u = static_cast<float>(c) / kStemSides;
             const float t = static_cast<float>(r) / kStemRings;
-            return regionUv(kStemRegion, u, t);
+            return flowerUv(kStemRegion, u, t);
         });
 
     // Head frame: axis along the stem's end, so a drooping stem turns the
@@ -403,7 +399,7 @@ float clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
 
 // Paints a blade region: base to tip gradient, a rib and veins, noise, and
 // dry edges. u across (0..1), t base (0) to tip (1), as the models map it.
-void paintBlade(Canvas& canvas, const Region& region, Rgba base, Rgba tip, Rgba vein,
+void paintBlade(Canvas& canvas, const PictureRegion& region, Rgba base, Rgba tip, Rgba vein,
                 const FlowerLook& look, std::uint32_t seed, bool leafVeins)
 {
     const int x0 = static_cast<int>(region.x0) - 8, x1 = static_cast<int>(region.x1) + 8;
@@ -474,7 +470,7 @@ Canvas paintFlowerTexture(const FlowerLook& look, std::uint32_t seed)
     const auto scatter = [&](int count, float minRadius, float maxRadius, auto colourOf) {
         for (int i = 0; i < count; ++i) {
             // Spots fall on the petal, leaf and stem regions alike.
-            const Region& region = i % 3 == 0 ? kPetalRegion : (i % 3 == 1 ? kLeafRegion : kStemRegion);
+            const PictureRegion& region = i % 3 == 0 ? kPetalRegion : (i % 3 == 1 ? kLeafRegion : kStemRegion);
             const float x = lerpf(region.x0 + 4, region.x1 - 4, random.next());
             const float y = lerpf(region.y0 + 4, region.y1 - 4, random.next());
             const float radius = lerpf(minRadius, maxRadius, random.next());

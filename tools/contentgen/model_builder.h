@@ -46,6 +46,29 @@ private:
     std::vector<std::array<std::uint16_t, 3>> faces_;
 };
 
+// A rectangle of a picture, in pixels (y down from the top row).
+struct PictureRegion {
+    float x0, y0, x1, y1;
+};
+
+// Texture coordinates of the point (u, v) of a region of a picture:
+// u = 0 left .. 1 right, v = 0 bottom .. 1 top of the region.
+Vector2 regionUv(const PictureRegion& region, float u, float v, int pictureWidth, int pictureHeight);
+
+// An ellipsoid with semi-axes along the right-handed frame (a, b, c), each
+// scaled to its semi-axis length: rings run from the -c pole to the +c pole,
+// columns round from a toward b; faces look outward. The region's u runs
+// round, v from the -c pole to the +c pole.
+void addEllipsoid(MeshBuilder& mesh, Vector3 centre, Vector3 a, Vector3 b, Vector3 c, int rings,
+                  int sides, const PictureRegion& region, int pictureWidth, int pictureHeight);
+
+// A six-sided block from its eight corners: bottom face p[0..3] and top face
+// p[4..7], each counter-clockwise seen from above (p[4+i] above p[i]). Every
+// side has its own four vertices, so the block shades flat; each side shows
+// the whole region.
+void addBlock(MeshBuilder& mesh, const std::array<Vector3, 8>& corners, const PictureRegion& region,
+              int pictureWidth, int pictureHeight);
+
 // Texture coordinates of a picture pixel position (x to the right, y down
 // from the top row) in a picture of the given size.
 Vector2 pictureUv(float x, float y, int width, int height);
