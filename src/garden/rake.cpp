@@ -49,7 +49,7 @@ bool loadRakeAssets()
     releaseRakeAssets();
     Model3dsReader reader;
     const bool imported = reader.import(rakeModel, kRakeModelFile);
-    rakeTextures.assign(static_cast<std::size_t>(std::max<std::int32_t>(rakeModel.materialCount, 1)), 0);
+    rakeTextures.assign(std::max<std::size_t>(rakeModel.materials.size(), 1), 0);
     loadModelTextures(rakeModel, rakeTextures.data(), rakeTextures.size());
     rakeList = glGenLists(1);
     if (rakeList != 0) {
