@@ -35,6 +35,17 @@ std::vector<Span> areaSpans(int sourceSize, int targetSize)
 
 }  // namespace
 
+float hashUnit(std::uint32_t index, std::uint32_t seed)
+{
+    std::uint32_t h = index * 0x9E3779B1u + seed * 0x85EBCA77u + 0x165667B1u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    h *= 0x297A2D39u;
+    h ^= h >> 15;
+    return static_cast<float>(h >> 8) / static_cast<float>(1u << 24);
+}
+
 Canvas downsample(const Canvas& source, int width, int height)
 {
     Canvas result(width, height, palette::transparent);
@@ -127,6 +138,51 @@ MaskAndPicture splitMaskAndPicture(const Canvas& layer)
         }
     }
     return pair;
+}
+
+void bleedIntoTransparent(Canvas& canvas)
+{
+    const int w = canvas.width();
+    const int h = canvas.height();
+    std::vector<std::uint8_t> known(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    auto index = [w](int x, int y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x); };
+    bool anyKnown = false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (canvas.get(x, y).a > 0) {
+                known[index(x, y)] = 1;
+                anyKnown = true;
+            }
+    if (!anyKnown) return;
+    std::vector<std::array<int, 2>> front;
+    for (bool changed = true; changed;) {
+        changed = false;
+        front.clear();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (!known[index(x, y)]) front.push_back({x, y});
+        std::vector<std::pair<std::size_t, Rgba>> updates;
+        for (const auto& [x, y] : front) {
+            int r = 0, g = 0, b = 0, n = 0;
+            const int neighbours[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+            for (const auto& [nx, ny] : neighbours) {
+                if (nx < 0 || ny < 0 || nx >= w || ny >= h || !known[index(nx, ny)]) continue;
+                const Rgba p = canvas.get(nx, ny);
+                r += p.r;
+                g += p.g;
+                b += p.b;
+                ++n;
+            }
+            if (n == 0) continue;
+            updates.push_back({index(x, y), {static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n),
+                                             static_cast<std::uint8_t>(b / n), 0}});
+        }
+        for (const auto& [i, colour] : updates) {
+            canvas.set(static_cast<int>(i % static_cast<std::size_t>(w)), static_cast<int>(i / static_cast<std::size_t>(w)), colour);
+            known[i] = 1;
+            changed = true;
+        }
+    }
 }
 
 void drawFlower(Canvas& canvas, float baseX, float baseY, float height, Rgba petals, Rgba centre)

@@ -9,6 +9,10 @@
 
 namespace contentgen {
 
+// A deterministic pseudo-random number in [0, 1) for an index and a seed,
+// for scattering things (uncorrelated between neighbouring indices).
+float hashUnit(std::uint32_t index, std::uint32_t seed);
+
 // Area-averaged reduction (alpha-weighted), for pictures drawn large and
 // stored small; also turns a 4:3 drawing into a power-of-two texture.
 Canvas downsample(const Canvas& source, int width, int height);
@@ -32,6 +36,10 @@ struct MaskAndPicture {
     Canvas picture;
 };
 MaskAndPicture splitMaskAndPicture(const Canvas& layer);
+
+// Gives fully transparent pixels the colour of the nearest visible ones, so
+// texture filtering and mipmaps do not pull dark fringes into the edges.
+void bleedIntoTransparent(Canvas& canvas);
 
 // A simple flower seen from the side: stem, two leaves and a round blossom.
 void drawFlower(Canvas& canvas, float baseX, float baseY, float height, Rgba petals, Rgba centre);

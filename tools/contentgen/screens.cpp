@@ -85,8 +85,8 @@ void drawPicketFence(Canvas& canvas, float top, float bottom)
 void drawGrassTufts(Canvas& canvas, float y0, float y1, std::uint32_t seed, int count)
 {
     for (int i = 0; i < count; ++i) {
-        const float x = valueNoise(static_cast<float>(i) * 1.7f + 0.5f, 3.3f, seed) * static_cast<float>(canvas.width());
-        const float y = y0 + valueNoise(static_cast<float>(i) * 2.3f + 0.5f, 7.1f, seed + 1) * (y1 - y0);
+        const float x = hashUnit(static_cast<std::uint32_t>(i), seed) * static_cast<float>(canvas.width());
+        const float y = y0 + hashUnit(static_cast<std::uint32_t>(i), seed + 1) * (y1 - y0);
         const float h = 10.0f + 14.0f * (y - y0) / std::max(y1 - y0, 1.0f);
         for (int blade = -2; blade <= 2; ++blade)
             canvas.drawLine(x + static_cast<float>(blade) * 2.5f, y, x + static_cast<float>(blade) * 5.0f, y - h * (1.0f - 0.15f * std::abs(blade)), 2.0f,
@@ -296,7 +296,7 @@ Canvas drawHelpPage()
         {{"W", "S"}, "tilt the camera"},
         {{"Space"}, "choose / next level"},
         {{"Esc"}, "back to the menu / quit"},
-        {{"F"}, "ground filter: nearest / linear / trilinear"},
+        {{"F"}, "change the ground filter"},
         {{"M"}, "mipmapping on / off"},
         {{"G"}, "wireframe on / off"},
         {{"L"}, "display lists on / off"},
