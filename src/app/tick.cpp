@@ -84,6 +84,8 @@ void careForFirstFlowerTouched(const Sphere& tool, StartCare startCare)
     }
 }
 
+}  // namespace
+
 void scoreFlowerChanges()
 {
     for (int i = 0; i < kFlowerCount; ++i) {
@@ -92,8 +94,6 @@ void scoreFlowerChanges()
         else if (change > 0) addScore(kWorsePoints);
     }
 }
-
-}  // namespace
 
 void startFrameTimer()
 {

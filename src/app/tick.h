@@ -50,5 +50,9 @@ double nextFrameSeconds();
 // Shortens step so that the gardener runs into no flower, rake, mole or fence.
 void resolveGardenerStep(Vector3& step, double seconds);
 
+// +20 for every flower whose state number fell since prevFlowerState, -5
+// for every one whose number rose.
+void scoreFlowerChanges();
+
 // The idle callback's work: one tick of the game.
 void gameTick();
