@@ -351,18 +351,3 @@ TEST(FlowerBites, FirstTwoBitesReloadTheEatenModelsOfTheState)
     EXPECT_EQ(lice.eatenStage, 1);
     expectSameVertices(verticesOf(lice.model), verticesOf(importModel("modelle/blumen_gesund.3ds")), 0.0f);
 }
-
-TEST(FlowerBites, ModelIndexFollowsTheLoadOrder)
-{
-    EXPECT_EQ(flowerModelIndex(FlowerState::Healthy, 0), 0);
-    EXPECT_EQ(flowerModelIndex(FlowerState::Dry3, 0), 3);
-    EXPECT_EQ(flowerModelIndex(FlowerState::Healthy, 2), 5);
-    EXPECT_STREQ(flowerModelPath(FlowerState::Dry1, 2), "modelle/blumen_mampf2t1.3ds");
-    EXPECT_EQ(flowerModelIndex(FlowerState::Dry2, 1), 8);
-    EXPECT_STREQ(flowerModelPath(FlowerState::Dry2, 2), "modelle/blumen_mampf2t2.3ds");
-    EXPECT_EQ(flowerModelIndex(FlowerState::Dry3, 2), 11);
-    EXPECT_STREQ(flowerModelPath(FlowerState::Dry3, 1), "modelle/blumen_mampft3.3ds");
-    EXPECT_EQ(flowerModelIndex(FlowerState::Lice, 0), -1);
-    EXPECT_EQ(flowerModelIndex(FlowerState::Healthy, 3), -1);
-    EXPECT_EQ(flowerModelPath(FlowerState::Gone, 0), nullptr);
-}
