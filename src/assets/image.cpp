@@ -93,13 +93,24 @@ struct BmpLayout {
 
 enum class BmpFailure { None, UnknownFormat, Conversion };
 
-BmpFailure parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout& layout)
+// Why a file was refused: the kind picks the message shown, the detail goes
+// to standard error with the path.
+struct BmpProblem {
+    BmpFailure kind = BmpFailure::None;
+    const char* detail = nullptr;
+};
+
+constexpr const char* kIndexBeyondPalette = "pixel index beyond the palette";
+constexpr const char* kRleCutOff = "RLE stream cut off";
+
+BmpProblem parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout& layout)
 {
     if (!fits(0, kBmpFileHeaderSize + 4, size) || data[0] != 'B' || data[1] != 'M')
-        return BmpFailure::UnknownFormat;
+        return {BmpFailure::UnknownFormat, "no BMP file header"};
     const std::uint32_t infoSize = le32(data + kBmpFileHeaderSize);
-    if (infoSize != kWindowsInfoSize && infoSize != kCoreInfoSize) return BmpFailure::UnknownFormat;
-    if (!fits(kBmpFileHeaderSize, infoSize, size)) return BmpFailure::Conversion;
+    if (infoSize != kWindowsInfoSize && infoSize != kCoreInfoSize)
+        return {BmpFailure::UnknownFormat, "unsupported info header size"};
+    if (!fits(kBmpFileHeaderSize, infoSize, size)) return {BmpFailure::Conversion, "info header cut off"};
 
     const std::uint8_t* info = data + kBmpFileHeaderSize;
     std::int64_t width = 0;
@@ -124,25 +135,25 @@ BmpFailure parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout
     if (height < 0) height = -height;
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide ||
         width * height > kMaxImagePixels)
-        return BmpFailure::Conversion;
+        return {BmpFailure::Conversion, "impossible picture size"};
     layout.width = static_cast<std::int32_t>(width);
     layout.height = static_cast<std::int32_t>(height);
 
     const int bits = layout.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return BmpFailure::Conversion;
+        return {BmpFailure::Conversion, "unsupported bit count"};
     switch (layout.compression) {
     case kBiRgb: break;
     case kBiRle8:
-        if (bits != 8 || layout.topDown) return BmpFailure::Conversion;
+        if (bits != 8 || layout.topDown) return {BmpFailure::Conversion, "RLE8 needs 8 bits and bottom-up rows"};
         break;
     case kBiRle4:
-        if (bits != 4 || layout.topDown) return BmpFailure::Conversion;
+        if (bits != 4 || layout.topDown) return {BmpFailure::Conversion, "RLE4 needs 4 bits and bottom-up rows"};
         break;
     case kBiBitfields:
-        if (bits != 16 && bits != 32) return BmpFailure::Conversion;
+        if (bits != 16 && bits != 32) return {BmpFailure::Conversion, "bit fields need 16 or 32 bits"};
         break;
-    default: return BmpFailure::Conversion;
+    default: return {BmpFailure::Conversion, "unsupported compression"};
     }
 
     if (bits == 16 || bits == 32) {
@@ -150,18 +161,19 @@ BmpFailure parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout
             ? std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
             : std::array<std::uint32_t, 3>{0xFF0000, 0x00FF00, 0x0000FF};
         if (layout.compression == kBiBitfields) {
-            if (!fits(paletteOffset, kBitfieldMaskBytes, size)) return BmpFailure::Conversion;
+            if (!fits(paletteOffset, kBitfieldMaskBytes, size)) return {BmpFailure::Conversion, "bit field masks cut off"};
             for (std::size_t i = 0; i < masks.size(); ++i) masks[i] = le32(data + paletteOffset + 4 * i);
         }
         for (std::size_t i = 0; i < masks.size(); ++i)
-            if (!makeChannel(masks[i], layout.channels[i])) return BmpFailure::Conversion;
+            if (!makeChannel(masks[i], layout.channels[i]))
+                return {BmpFailure::Conversion, "bit field mask not one run of bits"};
     } else if (bits <= 8) {
         const std::size_t fullPalette = std::size_t{1} << bits;
         layout.paletteSize = (colorsUsed != 0 && infoSize == kWindowsInfoSize)
             ? std::min<std::size_t>(colorsUsed, fullPalette)
             : fullPalette;
         if (!fits(paletteOffset, std::uint64_t{layout.paletteSize} * paletteEntryBytes, size))
-            return BmpFailure::Conversion;
+            return {BmpFailure::Conversion, "palette cut off"};
         for (std::size_t i = 0; i < layout.paletteSize; ++i) {
             const std::uint8_t* entry = data + paletteOffset + i * paletteEntryBytes;
             layout.palette[i] = Rgb{entry[2], entry[1], entry[0]};
@@ -169,9 +181,9 @@ BmpFailure parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout
     }
 
     const std::uint32_t dataOffset = le32(data + 10);
-    if (dataOffset > size) return BmpFailure::Conversion;
+    if (dataOffset > size) return {BmpFailure::Conversion, "pixel data offset past the end"};
     layout.dataOffset = dataOffset;
-    return BmpFailure::None;
+    return {};
 }
 
 void putPixel(BmpImage& image, std::size_t x, std::size_t row, Rgb colour)
@@ -183,7 +195,7 @@ void putPixel(BmpImage& image, std::size_t x, std::size_t row, Rgb colour)
 }
 
 // Uncompressed rows, each padded to four bytes in the file.
-bool decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& layout, BmpImage& image)
+const char* decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& layout, BmpImage& image)
 {
     const std::size_t width = static_cast<std::size_t>(layout.width);
     const std::size_t height = static_cast<std::size_t>(layout.height);
@@ -192,7 +204,7 @@ bool decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& 
     const std::uint64_t stride = (rowBits + 31) / 32 * 4;
     const std::uint64_t rowBytes = (rowBits + 7) / 8;
     // The last row's padding may be missing; its pixels may not.
-    if (!fits(layout.dataOffset, stride * (height - 1) + rowBytes, size)) return false;
+    if (!fits(layout.dataOffset, stride * (height - 1) + rowBytes, size)) return "pixel data cut off";
 
     for (std::size_t fileRow = 0; fileRow < height; ++fileRow) {
         const std::uint8_t* src = data + layout.dataOffset + fileRow * stride;
@@ -203,7 +215,7 @@ bool decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& 
                 const std::size_t bitPos = x * static_cast<std::size_t>(bits);
                 const unsigned shift = 8 - static_cast<unsigned>(bits) - bitPos % 8;
                 const std::size_t index = (src[bitPos / 8] >> shift) & ((1u << bits) - 1);
-                if (index >= layout.paletteSize) return false;
+                if (index >= layout.paletteSize) return kIndexBeyondPalette;
                 colour = layout.palette[index];
             } else if (bits == 24) {
                 const std::uint8_t* p = src + x * 3;
@@ -216,13 +228,13 @@ bool decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& 
             putPixel(image, x, row, colour);
         }
     }
-    return true;
+    return nullptr;
 }
 
 // RLE8 and RLE4 streams (always bottom-up). Pixels the stream skips stay
 // black; pixels beyond the right or top edge are dropped. The stream must
 // end with its end-of-bitmap mark or have filled the last row.
-bool decodeBmpRle(const std::uint8_t* data, std::size_t size, const BmpLayout& layout, BmpImage& image)
+const char* decodeBmpRle(const std::uint8_t* data, std::size_t size, const BmpLayout& layout, BmpImage& image)
 {
     const bool rle4 = layout.compression == kBiRle4;
     const std::size_t width = static_cast<std::size_t>(layout.width);
@@ -239,14 +251,14 @@ bool decodeBmpRle(const std::uint8_t* data, std::size_t size, const BmpLayout& l
     };
 
     for (;;) {
-        if (!fits(pos, 2, size)) return y >= height;
+        if (!fits(pos, 2, size)) return y >= height ? nullptr : "RLE stream ends before the picture";
         const std::uint8_t count = data[pos];
         const std::uint8_t value = data[pos + 1];
         pos += 2;
         if (count > 0) {  // a run of one index (RLE4: two alternating indices)
             for (std::size_t i = 0; i < count; ++i) {
                 const std::size_t index = rle4 ? ((i % 2 == 0) ? value >> 4 : value & 0x0F) : value;
-                if (!emit(index)) return false;
+                if (!emit(index)) return kIndexBeyondPalette;
             }
             continue;
         }
@@ -256,20 +268,20 @@ bool decodeBmpRle(const std::uint8_t* data, std::size_t size, const BmpLayout& l
             y = std::min(y + 1, height);
             break;
         case 1:  // end of bitmap
-            return true;
+            return nullptr;
         case 2:  // delta: move right and up
-            if (!fits(pos, 2, size)) return false;
+            if (!fits(pos, 2, size)) return kRleCutOff;
             x = std::min(x + data[pos], width);
             y = std::min(y + data[pos + 1], height);
             pos += 2;
             break;
         default: {  // absolute run of value indices, padded to a 16-bit boundary
             const std::size_t bytes = rle4 ? (value + 1u) / 2 : value;
-            if (!fits(pos, bytes, size)) return false;
+            if (!fits(pos, bytes, size)) return kRleCutOff;
             for (std::size_t i = 0; i < value; ++i) {
                 const std::uint8_t byte = data[pos + (rle4 ? i / 2 : i)];
                 const std::size_t index = rle4 ? ((i % 2 == 0) ? byte >> 4 : byte & 0x0F) : byte;
-                if (!emit(index)) return false;
+                if (!emit(index)) return kIndexBeyondPalette;
             }
             pos = std::min(pos + bytes + bytes % 2, size);
             break;
@@ -325,18 +337,22 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
 
 std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, std::string_view path)
 {
-    (void)path;  // the messages after opening do not name the file
-    auto fail = [](std::string_view text) -> std::optional<BmpImage> {
+    // The message box shows the fixed text; standard error also gets the
+    // file and what was wrong with it.
+    auto fail = [path](std::string_view text, const char* detail) -> std::optional<BmpImage> {
+        if (detail != nullptr)
+            std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(path.size()), path.data(), detail);
         showMessageBox("Error", text);
         return std::nullopt;
     };
     if (data == nullptr) size = 0;
 
     BmpLayout layout;
-    switch (parseBmpHeaders(data, size, layout)) {
+    const BmpProblem problem = parseBmpHeaders(data, size, layout);
+    switch (problem.kind) {
     case BmpFailure::None: break;
-    case BmpFailure::UnknownFormat: return fail(kBmpUnknownFormat);
-    case BmpFailure::Conversion: return fail(kBmpConversionError);
+    case BmpFailure::UnknownFormat: return fail(kBmpUnknownFormat, problem.detail);
+    case BmpFailure::Conversion: return fail(kBmpConversionError, problem.detail);
     }
 
     BmpImage image;
@@ -345,12 +361,11 @@ std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, st
     try {
         image.pixels.assign(static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height) * 3, 0);
     } catch (const std::bad_alloc&) {
-        return fail(kBmpOutOfMemory);
+        return fail(kBmpOutOfMemory, nullptr);
     }
     const bool compressed = layout.compression == kBiRle8 || layout.compression == kBiRle4;
-    const bool decoded = compressed ? decodeBmpRle(data, size, layout, image)
-                                    : decodeBmpRows(data, size, layout, image);
-    if (!decoded) return fail(kBmpConversionError);
+    const char* detail = compressed ? decodeBmpRle(data, size, layout, image) : decodeBmpRows(data, size, layout, image);
+    if (detail != nullptr) return fail(kBmpConversionError, detail);
     return image;
 }
 

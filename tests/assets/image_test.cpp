@@ -141,6 +141,8 @@ struct EncodedBmp {
     bool magickOracle;   // stb_image does not read RLE
 };
 
+void PrintTo(const EncodedBmp& variant, std::ostream* out) { *out << variant.name; }
+
 class BmpFromImageMagick : public testing::TestWithParam<EncodedBmp> {};
 
 TEST_P(BmpFromImageMagick, DecodesLikeTheIndependentDecoder)
@@ -517,6 +519,7 @@ TEST(BmpRefusal, DataThatDoesNotFitTheFile)
     BmpSpec spec = validSpec();
     spec.pixelData.resize(spec.pixelData.size() - 4);  // the last row lacks its padding and a byte
     expectRefused(makeBmp(spec), "Image file conversion error.");
+    expectRefused(makeBmp(spec), "test.bmp: pixel data cut off");  // standard error names file and cause
 
     spec = validSpec();
     spec.dataOffset = 0xFFFFFFF0u;
@@ -656,6 +659,8 @@ struct EncodedTga {
     std::uint8_t type;
     std::uint8_t depth;
 };
+
+void PrintTo(const EncodedTga& variant, std::ostream* out) { *out << variant.name; }
 
 class TgaFromImageMagick : public testing::TestWithParam<EncodedTga> {};
 
