@@ -36,10 +36,11 @@ std::size_t faceLimit(const MeshObject& object)
     return std::min(static_cast<std::size_t>(std::max(object.faceCount, 0)), object.faces.size());
 }
 
+// The element indices are not checked here, per frame: the reader keeps
+// every one below the vertex count.
 void drawWithArrays(const MeshObject& object, GLenum mode)
 {
-    const std::size_t elements =
-        std::min(faceLimit(object) * 3, object.elementIndices.size());
+    const std::size_t elements = std::min(faceLimit(object) * 3, object.elementIndices.size());
     if (elements == 0) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);

@@ -13,7 +13,9 @@
 void loadModelTextures(MeshModel& model, GLuint* textures, std::size_t slotCount);
 
 // Draws every object of model when the placement's bounding sphere is
-// visible. The caller sets up and restores the model-view transform.
+// visible. The caller sets up and restores the model-view transform. A
+// textured object whose material index has no slot binds texture 0; an
+// object without texture coordinates draws with the coordinate array off.
 void drawModel(const Placement& placement, const MeshModel& model, const GLuint* textures,
                std::size_t slotCount, bool useArrays, bool wireframe);
 
