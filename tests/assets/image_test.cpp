@@ -549,15 +549,6 @@ TEST(BmpRefusal, MissingFileNamesThePath)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to open DIB file " + dir.path().string() + ".\n");
 }
 
-TEST(BmpRefusal, FileOnDiskRoundTrips)
-{
-    TempDir dir;
-    testsupport::writeFileBytes(dir / "ok.bmp", makeBmp(validSpec()));
-    const auto image = readBmp((dir / "ok.bmp").string());
-    ASSERT_TRUE(image);
-    EXPECT_EQ(pixelAt(*image, 2, 1), (Colour{2, 1, 9}));
-}
-
 // ---------------------------------------------------------------------------
 // TGA
 
