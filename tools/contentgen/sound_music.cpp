@@ -179,6 +179,9 @@ VoiceSetup setupOf(Voice voice)
     return {0.0, 0.0, 0.0};
 }
 
+constexpr double kGlockTopRatio = 5.4;
+constexpr double kPartialLimit = 0.45;  // of the sample rate
+
 // Gate: 1 while held, falling along half a cosine over the release.
 double gate(double t, double held, double release)
 {
@@ -232,11 +235,13 @@ public:
                 break;
             }
             case Voice::Glock: {
-                // A struck bar: inharmonic partials that ring and fade.
+                // A struck bar: inharmonic partials that ring and fade (the
+                // highest one left out where it would pass half the rate).
                 phase += kTwoPi * hz / kMusicRate;
+                const double topPartial = hz * kGlockTopRatio < kPartialLimit * kMusicRate ? 0.12 : 0.0;
                 value = rampUp(t, 0.0, 0.002) * (std::exp(-t / 0.5) * std::sin(phase) +
                                                  0.3 * std::exp(-t / 0.15) * std::sin(2.76 * phase) +
-                                                 0.12 * std::exp(-t / 0.06) * std::sin(5.4 * phase));
+                                                 topPartial * std::exp(-t / 0.06) * std::sin(kGlockTopRatio * phase));
                 value *= gate(t, held + setup.releaseSeconds - 0.05, 0.05);
                 break;
             }

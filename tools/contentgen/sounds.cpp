@@ -18,6 +18,9 @@ using namespace synth;
 constexpr int kEffectRate = 22050;
 constexpr int kBrightEffectRate = 44100;  // the hiss needs its top octave
 constexpr double kEffectPeakDb = -3.0;
+// A steady tone is far louder than a noise or a knock of the same peak, so
+// the squeak is brought down to sit with the others.
+constexpr double kToneTrimDb = -3.0;
 constexpr double kNyquistMargin = 0.45;  // partials stay below this fraction of the rate
 constexpr double kTaperFraction = 0.08;  // and fade out smoothly as they come near it
 
@@ -34,10 +37,10 @@ int framesFor(double seconds, int rate) { return static_cast<int>(std::lround(se
 
 int millisecondsToFrames(double ms, int rate) { return framesFor(ms / 1000.0, rate); }
 
-void finish(std::vector<double>& mono, int rate, double fadeInMs, double fadeOutMs)
+void finish(std::vector<double>& mono, int rate, double fadeInMs, double fadeOutMs, double trimDb = 0.0)
 {
     fadeEdges(mono, millisecondsToFrames(fadeInMs, rate), millisecondsToFrames(fadeOutMs, rate));
-    normalisePeak(mono, decibelsToGain(kEffectPeakDb));
+    normalisePeak(mono, decibelsToGain(kEffectPeakDb + trimDb));
 }
 
 // ---------------------------------------------------------------------------
@@ -74,7 +77,7 @@ std::vector<double> makeShriek()
         const double swell = 0.75 + 0.25 * std::sin(kPi * t / kSeconds);
         out[i] = value * swell;
     }
-    finish(out, kEffectRate, 8.0, 90.0);
+    finish(out, kEffectRate, 8.0, 90.0, kToneTrimDb);
     return out;
 }
 
