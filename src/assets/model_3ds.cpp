@@ -236,7 +236,9 @@ private:
     {
         std::size_t got = 0;
         const std::uint8_t* p = take(chunk, 4, got);
-        if (got == 4 && u32At(p) > kNewestKnownVersion) {
+        // One warning per file, however many version chunks a damaged file holds.
+        if (got == 4 && u32At(p) > kNewestKnownVersion && !warnedVersion_) {
+            warnedVersion_ = true;
             showMessageBox("Warning", "This 3DS file is over version 3 so it may load incorrectly");
         }
         skipRest(chunk);
@@ -336,6 +338,7 @@ private:
     std::size_t size_;
     std::size_t pos_ = 0;
     MeshModel& model_;
+    bool warnedVersion_ = false;
 };
 
 Vector3 finishNormal(Vector3 sum, std::int32_t count)

@@ -242,6 +242,14 @@ TEST_F(Model3dsTest, VersionAboveThreeWarnsOnceAndLoads)
     EXPECT_EQ(warned.find(warning, warned.find(warning) + 1), std::string::npos);
     EXPECT_EQ(model.objects.at(0).vertexCount, 1);
 
+    // A damaged file with many version chunks still warns once.
+    Chunk versions(0x4D4D);
+    for (int i = 0; i < 50; ++i) versions.add(Chunk(0x0002).u32(7));
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(load(versions.bytes()));
+    const std::string many = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(many.find(warning, many.find(warning) + 1), std::string::npos);
+
     ::testing::internal::CaptureStderr();
     ASSERT_TRUE(load(file(scene, 3)));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
