@@ -279,11 +279,12 @@ void drawMound(Canvas& canvas, float cx, float baseY, float width, float height)
                        mix(palette::earth, palette::white, 0.12f));
     // A few clods for texture.
     const std::array<std::array<float, 3>, 6> clods{{
-        {-0.3f, -0.2f, 0.05f}, {0.25f, -0.35f, 0.04f}, {0.05f, -0.6f, 0.035f},
-        {-0.12f, -0.75f, 0.03f}, {0.36f, -0.1f, 0.045f}, {-0.4f, -0.05f, 0.04f},
+        {-0.3f, -0.2f, 0.03f}, {0.25f, -0.35f, 0.025f}, {0.05f, -0.6f, 0.02f},
+        {-0.12f, -0.75f, 0.018f}, {0.36f, -0.1f, 0.028f}, {-0.4f, -0.05f, 0.025f},
     }};
     for (const auto& clod : clods)
-        canvas.fillCircle(cx + clod[0] * width, baseY + clod[1] * height, clod[2] * width, palette::earthDark);
+        canvas.fillCircle(cx + clod[0] * width, baseY + clod[1] * height, clod[2] * width,
+                          mix(palette::earth, palette::earthDark, 0.6f));
 }
 
 }  // namespace contentgen

@@ -7,6 +7,7 @@
 #include "picture_files.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -142,6 +143,7 @@ Canvas drawStartPage()
     drawPicketFence(page, 330, 445);
     drawLawn(page, 440);
     drawGrassTufts(page, 470, 760, 21, 60);
+    drawRake(page, 380, 742, 600, 700);
 
     // The calm middle behind the menu entries: a soft light panel.
     fillRoundedRect(page, entryLeft - 26, entryTop - 20, entryRight + 26, entryBottom + 20, 40, {255, 255, 255, 96});
@@ -160,7 +162,6 @@ Canvas drawStartPage()
     drawMound(page, 870, 650, 250, 70);
     drawMoleHead(page, 870, 590, 130);
     drawMound(page, 870, 666, 270, 30);
-    drawRake(page, 740, 470, 960, 430);
 
     // The title across the top.
     const Font& titleFont = font(FontFace::SerifBold);
@@ -249,28 +250,33 @@ Canvas drawIntroPage()
     };
     float baseline = 176.0f;
     for (const char* paragraph : paragraphs) baseline = drawParagraph(page, body, left, baseline, width, paragraph, size, step, textColour) + 12.0f;
-    drawFlower(page, 80, 740, 86, {238, 64, 96, 255}, {255, 220, 60, 255});
-    drawFlower(page, 130, 744, 66, {255, 196, 40, 255}, {255, 240, 120, 255});
+    drawFlower(page, 800, 742, 80, {238, 64, 96, 255}, {255, 220, 60, 255});
+    drawFlower(page, 846, 744, 60, {255, 196, 40, 255}, {255, 240, 120, 255});
     drawMound(page, 930, 742, 130, 34);
     drawMoleHead(page, 930, 712, 64);
     drawMound(page, 930, 744, 140, 14);
     return page;
 }
 
-// A key drawn as a rounded key cap; returns the x after it.
+// A key drawn as a rounded key cap; returns the x after it. Arrow keys get a
+// larger glyph in a cap of the same height.
 float drawKeyCap(Canvas& page, float x, float baseline, const std::string& label, float size)
 {
     const Font& keyFont = font(FontFace::SansBold);
-    const float textWidth = keyFont.measure(label, size);
-    const float padding = 9.0f;
+    const bool arrow = label.size() == 3 && static_cast<unsigned char>(label[0]) == 0xE2;
+    const float glyphSize = arrow ? size * 1.5f : size;
+    const float textWidth = keyFont.measure(label, glyphSize);
+    const float padding = arrow ? 6.0f : 9.0f;
     const float capHeight = keyFont.capHeight(size);
     const float top = baseline - capHeight - 8.0f;
     const float bottom = baseline + 8.0f;
-    fillRoundedRect(page, x, top + 3, x + textWidth + 2 * padding, bottom + 3, 7, {150, 140, 120, 255});
-    fillRoundedRect(page, x, top, x + textWidth + 2 * padding, bottom, 7, {255, 255, 255, 255});
-    fillRoundedRect(page, x + 1.5f, top + 1.5f, x + textWidth + 2 * padding - 1.5f, bottom - 1.5f, 6, {236, 240, 246, 255});
-    keyFont.draw(page, x + padding, baseline, label, size, {40, 52, 80, 255});
-    return x + textWidth + 2 * padding;
+    const float right = x + std::max(textWidth + 2 * padding, capHeight + 16.0f);
+    fillRoundedRect(page, x, top + 3, right, bottom + 3, 7, {150, 140, 120, 255});
+    fillRoundedRect(page, x, top, right, bottom, 7, {255, 255, 255, 255});
+    fillRoundedRect(page, x + 1.5f, top + 1.5f, right - 1.5f, bottom - 1.5f, 6, {236, 240, 246, 255});
+    const float glyphBaseline = arrow ? baseline + 0.5f * (keyFont.capHeight(glyphSize) - capHeight) : baseline;
+    keyFont.draw(page, (x + right - textWidth) * 0.5f, glyphBaseline, label, glyphSize, {40, 52, 80, 255});
+    return right;
 }
 
 Canvas drawHelpPage()
