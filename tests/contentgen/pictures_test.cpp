@@ -147,6 +147,23 @@ TEST(GeneratedPictures, EveryPictureHasItsSizeAndFormat)
     }
 }
 
+TEST(GeneratedPictures, EveryPictureFileDecodesWithPowerOfTwoSides)
+{
+    // All pictures in the data folder, the models' textures and skins included.
+    int count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(testsupport::generatedDataDir())) {
+        const std::string extension = entry.path().extension().string();
+        if (extension != ".bmp" && extension != ".tga") continue;
+        ++count;
+        SCOPED_TRACE(entry.path().string());
+        const Image image = load(entry.path());
+        ASSERT_TRUE(image.valid());
+        EXPECT_TRUE(powerOfTwo(image.width));
+        EXPECT_TRUE(powerOfTwo(image.height));
+    }
+    EXPECT_GE(count, static_cast<int>(std::size(pictures)));
+}
+
 TEST(GeneratedPictures, ImageMagickAgrees)
 {
     if (!testsupport::haveProgram("identify")) GTEST_SKIP() << "ImageMagick not installed";

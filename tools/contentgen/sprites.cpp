@@ -31,7 +31,7 @@ Canvas drawPuff()
             const float edge = 0.78f + 0.18f * (wobble - 0.5f);
             float a = std::clamp(1.0f - r / edge, 0.0f, 1.0f);
             a = a * a * (3.0f - 2.0f * a) * (0.75f + 0.25f * wobble);
-            puff.set(x, y, {mist.r, mist.g, mist.b, static_cast<std::uint8_t>(std::lround(a * 230.0f))});
+            puff.set(x, y, {mist.r, mist.g, mist.b, static_cast<std::uint8_t>(std::lround(a * 200.0f))});
         }
     }
     return puff;
