@@ -83,7 +83,7 @@ LegPose flatLeg(float hip, float knee, float spread = 2.0f)
     return leg;
 }
 
-ArmPose arm(Vector3 hand, int side) { return {hand, {0.5f * static_cast<float>(side), -1.0f, 0.0f}}; }
+ArmPose arm(Vector3 hand, int side) { return {hand, {0.5f * static_cast<float>(side), -1.0f, 0.0f}, {}}; }
 
 PropPose spadeAlong(Vector3 axis)
 {
@@ -153,8 +153,8 @@ Pose walkPose(float phase)
     p.shift = {0.6f * std::sin(q), 0, 0};
     p.waist = {-5.0f, 0, -9.0f * std::cos(q)};
     p.head = {3.0f, 0, 3.0f * std::cos(q)};
-    p.rightArm = {swingHand(1, -24.0f * std::cos(q)), {0.3f, -1.0f, -0.2f}};
-    p.leftArm = {swingHand(-1, 24.0f * std::cos(q)), {-0.3f, -1.0f, -0.2f}};
+    p.rightArm = {swingHand(1, -24.0f * std::cos(q)), {0.3f, -1.0f, -0.2f}, {}};
+    p.leftArm = {swingHand(-1, 24.0f * std::cos(q)), {-0.3f, -1.0f, -0.2f}, {}};
     return p;
 }
 
@@ -241,7 +241,7 @@ std::vector<Key> strikeKeys(Aimer& aimer)
     low.right = flatLeg(-14, 18);
     low.leftArm = arm({-10.0f, 8.0f, 0.0f}, -1);
     low.spade = spadeAlong({-0.3f, 0.75f, -0.55f});
-    aimer.aim(low, Held::Spade, {-6.5f, 17.0f, -14.0f}, "strike 10");
+    aimer.aim(low, Held::Spade, {-6.5f, 17.0f, -15.0f}, "strike 10");
     keys.push_back({10, low, Ease::Out});
 
     Pose hit = low;
@@ -379,8 +379,8 @@ std::vector<Key> danceKeys()
 {
     std::vector<Key> keys;
     auto armsUp = [](Pose& p, float lean) {
-        p.leftArm = {{-12.0f + lean, 3.0f, 28.0f}, {-1.0f, 0.0f, 0.0f}};
-        p.rightArm = {{12.0f + lean, 3.0f, 28.0f}, {1.0f, 0.0f, 0.0f}};
+        p.leftArm = {{-12.0f + lean, 3.0f, 28.0f}, {-1.0f, 0.0f, 0.0f}, {}};
+        p.rightArm = {{12.0f + lean, 3.0f, 28.0f}, {1.0f, 0.0f, 0.0f}, {}};
     };
     // Bouncing from foot to foot, arms waving overhead.
     for (int beat = 0; beat < 4; ++beat) {
@@ -410,8 +410,8 @@ std::vector<Key> danceKeys()
     Pose twirl = restPose();
     twirl.left = flatLeg(10, 20, 4);
     twirl.right = flatLeg(10, 20, 4);
-    twirl.leftArm = {{-19.0f, 2.0f, 12.0f}, {0, -1, 0}};
-    twirl.rightArm = {{19.0f, 2.0f, 12.0f}, {0, -1, 0}};
+    twirl.leftArm = {{-19.0f, 2.0f, 12.0f}, {0, -1, 0}, {}};
+    twirl.rightArm = {{19.0f, 2.0f, 12.0f}, {0, -1, 0}, {}};
     twirl.head = {8, 0, 0};
     keys.push_back({20, twirl, Ease::Linear});
     for (int step = 1; step <= 12; ++step) {
@@ -426,8 +426,8 @@ std::vector<Key> danceKeys()
     bow.head = {-10, 0, 0};
     bow.left = flatLeg(-5, 6);
     bow.right = flatLeg(12, 8);
-    bow.rightArm = {{2.0f, 9.0f, 6.0f}, {1, 0, 0}};
-    bow.leftArm = {{-12.0f, -6.0f, 0.0f}, {-1, 0, 0}};
+    bow.rightArm = {{2.0f, 9.0f, 6.0f}, {1, 0, 0}, {}};
+    bow.leftArm = {{-12.0f, -6.0f, 0.0f}, {-1, 0, 0}, {}};
     keys.push_back({35, bow});
     keys.push_back({37, bow});
     // Back to the first beat so the dance loops.
@@ -457,6 +457,7 @@ std::vector<Key> sprayKeys(Aimer& aimer)
     aimed.spray.axis = unit({0.05f, -0.6f, -0.8f}, {0, 0, -1});
     aimed.spray.front = unit({0.0f, 0.8f, -0.6f}, {0, 1, 0});
     aimed.rightArm = arm({11.0f, 3.0f, -4.0f}, 1);
+    aimed.leftArm.reach = {-1.0f, 2.2f, -0.6f};
     aimer.aim(aimed, Held::Spray, kSprayEffectPoint, "spray");
     keys.push_back({static_cast<float>(kSprayFrom), aimed});
     // Little pumps of the nozzle while it sprays.
@@ -531,8 +532,9 @@ Pose lyingDead()
     p.shift = {0, -22, 0};
     p.left = {0, 10, 4, 20};
     p.right = {0, 6, 8, 20};
-    p.leftArm = arm({-19.0f, 2.0f, 5.0f}, -1);
-    p.rightArm = arm({19.0f, 3.0f, 2.0f}, 1);
+    // Arms flung out along the ground.
+    p.leftArm = {{-26.0f, -3.0f, 8.0f}, {0, -1, 0}, {}};
+    p.rightArm = {{26.0f, -3.0f, 5.0f}, {0, -1, 0}, {}};
     p.head = {0, 0, 50};
     return p;
 }

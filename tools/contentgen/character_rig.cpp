@@ -233,6 +233,24 @@ void RigMesh::tube(Bone bone, const std::vector<Vector3>& points, const std::vec
     sweep(bone, rings, segments, uv);
 }
 
+void RigMesh::compact()
+{
+    std::vector<std::int32_t> remap(vertices.size(), -1);
+    for (const auto& tri : triangles) {
+        for (std::int32_t v : tri) remap[static_cast<std::size_t>(v)] = 0;
+    }
+    std::vector<RigVertex> kept;
+    for (std::size_t v = 0; v < vertices.size(); ++v) {
+        if (remap[v] < 0) continue;
+        remap[v] = static_cast<std::int32_t>(kept.size());
+        kept.push_back(vertices[v]);
+    }
+    for (auto& tri : triangles) {
+        for (std::int32_t& v : tri) v = remap[static_cast<std::size_t>(v)];
+    }
+    vertices = std::move(kept);
+}
+
 // ---- the gardener's shapes --------------------------------------------------
 
 namespace {
@@ -387,6 +405,7 @@ Body buildBody()
                      Profile{{0.0f, 0, 0}, {0.3f, 0.9f, 0.8f}, {2.0f, 1.1f, 0.7f}, {3.0f, 3.2f, 0.45f},
                              {4.0f, 3.6f, 0.4f}, {9.0f, 3.6f, 0.4f}, {10.2f, 2.6f, 0.3f}, {10.8f, 0, 0}},
                      8, kBlade);
+    for (RigMesh* mesh : {&body.legs, &body.torso, &body.wateringCan, &body.sprayCan, &body.spade, &body.head}) mesh->compact();
     return body;
 }
 
@@ -401,8 +420,8 @@ Pose restPose()
     Pose pose;
     pose.left.hipSpread = pose.right.hipSpread = 3.0f;
     pose.left.knee = pose.right.knee = 3.0f;
-    pose.leftArm = {{-10.6f, 1.5f, -6.6f}, {-0.5f, -1.0f, 0.0f}};
-    pose.rightArm = {{10.6f, 1.5f, -6.6f}, {0.5f, -1.0f, 0.0f}};
+    pose.leftArm = {{-10.6f, 1.5f, -6.6f}, {-0.5f, -1.0f, 0.0f}, {}};
+    pose.rightArm = {{10.6f, 1.5f, -6.6f}, {0.5f, -1.0f, 0.0f}, {}};
     return pose;
 }
 
@@ -416,7 +435,10 @@ LegPose mixLeg(const LegPose& a, const LegPose& b, float t)
             mixf(a.ankle, b.ankle, t)};
 }
 
-ArmPose mixArm(const ArmPose& a, const ArmPose& b, float t) { return {mixv(a.hand, b.hand, t), mixv(a.pole, b.pole, t)}; }
+ArmPose mixArm(const ArmPose& a, const ArmPose& b, float t)
+{
+    return {mixv(a.hand, b.hand, t), mixv(a.pole, b.pole, t), mixv(a.reach, b.reach, t)};
+}
 
 PropPose mixProp(const PropPose& a, const PropPose& b, float t)
 {
@@ -527,8 +549,8 @@ BakedFrame bake(const Body& body, const Pose& pose)
     const Transform headJoint = chest * Transform{euler(pose.head), {0, 0, kNeckHeight + 0.5f * pose.shrug}};
     bones[Head] = headJoint;
 
-    const ArmFrames left = solveArm(shoulderPoint(-1, pose.shrug), pose.leftArm);
-    const ArmFrames right = solveArm(shoulderPoint(1, pose.shrug), pose.rightArm);
+    const ArmFrames left = solveArm(shoulderPoint(-1, pose.shrug) + pose.leftArm.reach, pose.leftArm);
+    const ArmFrames right = solveArm(shoulderPoint(1, pose.shrug) + pose.rightArm.reach, pose.rightArm);
     bones[UpperArmLeft] = chest * left.upper;
     bones[ForearmLeft] = chest * left.fore;
     bones[UpperArmRight] = chest * right.upper;

@@ -103,6 +103,8 @@ public:
     // A round tube through points with a radius per point, closed at both ends.
     void tube(Bone bone, const std::vector<Vector3>& points, const std::vector<float>& radii,
               int segments, UvRect uv);
+    // Drops vertices no triangle uses (the spare corner at each pole).
+    void compact();
 
     std::vector<RigVertex> vertices;
     std::vector<std::array<std::int32_t, 3>> triangles;
@@ -133,8 +135,9 @@ struct LegPose {
 };
 
 struct ArmPose {
-    Vector3 hand;  // hand centre in chest coordinates
-    Vector3 pole;  // the direction the elbow points to, in chest coordinates
+    Vector3 hand;   // hand centre in chest coordinates
+    Vector3 pole;   // the direction the elbow points to, in chest coordinates
+    Vector3 reach;  // the shoulder pushed out of its rest place (chest coordinates)
 };
 
 // A prop's orientation in model axes: axis is where its local -z points
