@@ -41,9 +41,10 @@ Canvas patternCanvas(int width, int height)
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const auto v = static_cast<std::uint32_t>(x * 7919 + y * 104729);
-            canvas.set(x, y, {static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1)),
-                              static_cast<std::uint8_t>(y * 255 / std::max(1, height - 1)),
-                              static_cast<std::uint8_t>((v >> 3) & 0xFF), static_cast<std::uint8_t>((v >> 5) & 0xFF)});
+            canvas.set(x, y,
+                       {static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1)),
+                        static_cast<std::uint8_t>(y * 255 / std::max(1, height - 1)),
+                        static_cast<std::uint8_t>((v >> 3) & 0xFF), static_cast<std::uint8_t>((v >> 5) & 0xFF)});
         }
     }
     canvas.fillRect(1, 1, static_cast<float>(width) / 2, static_cast<float>(height) / 2, {30, 200, 40, 255});
@@ -83,8 +84,8 @@ struct FormatCase {
 };
 
 const FormatCase exactFormats[] = {
-    {PictureFormat::Bmp24, "bmp", false, 3},    {PictureFormat::Tga24, "tga", false, 3},
-    {PictureFormat::Tga32, "tga", true, 4},     {PictureFormat::Tga24Rle, "tga", false, 3},
+    {PictureFormat::Bmp24, "bmp", false, 3},   {PictureFormat::Tga24, "tga", false, 3},
+    {PictureFormat::Tga32, "tga", true, 4},    {PictureFormat::Tga24Rle, "tga", false, 3},
     {PictureFormat::Tga32Rle, "tga", true, 4},
 };
 
@@ -117,7 +118,8 @@ TEST(PictureEncoding, RowsAreStoredBottomUp)
     EXPECT_EQ(tga[18], 255);       // blue, stored B G R
     EXPECT_EQ(tga[20], 0);
     const auto bmp = contentgen::encodePicture(canvas, PictureFormat::Bmp24);
-    const std::uint32_t offset = bmp[10] | (bmp[11] << 8) | (bmp[12] << 16) | (static_cast<std::uint32_t>(bmp[13]) << 24);
+    const std::uint32_t offset =
+        bmp[10] | (bmp[11] << 8) | (bmp[12] << 16) | (static_cast<std::uint32_t>(bmp[13]) << 24);
     EXPECT_EQ(bmp[offset], 255);
     EXPECT_EQ(bmp[offset + 2], 0);
     const Decoded decoded = decodeWithStb(bmp);
@@ -163,8 +165,9 @@ TEST(PictureEncoding, PalettedBmpIsExactUpTo256Colours)
     for (int y = 0; y < 17; ++y)
         for (int x = 0; x < 33; ++x) {
             const int index = (x * 17 + y * 5) % 256;
-            canvas.set(x, y, {static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(255 - index),
-                              static_cast<std::uint8_t>(index * 3 % 256), 255});
+            canvas.set(x, y,
+                       {static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(255 - index),
+                        static_cast<std::uint8_t>(index * 3 % 256), 255});
         }
     const auto bytes = contentgen::encodePicture(canvas, PictureFormat::Bmp8Paletted);
     EXPECT_EQ(bytes[28], 8);  // bits per pixel
@@ -184,8 +187,9 @@ TEST(PictureEncoding, PalettedBmpQuantisesManyColoursClosely)
     Canvas canvas(128, 128);
     for (int y = 0; y < 128; ++y)
         for (int x = 0; x < 128; ++x)
-            canvas.set(x, y, {static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(y * 2),
-                              static_cast<std::uint8_t>(255 - x - y / 2), 255});
+            canvas.set(x, y,
+                       {static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(y * 2),
+                        static_cast<std::uint8_t>(255 - x - y / 2), 255});
     const auto bytes = contentgen::encodePicture(canvas, PictureFormat::Bmp8Paletted);
     EXPECT_EQ(bytes, contentgen::encodePicture(canvas, PictureFormat::Bmp8Paletted));
     const Decoded decoded = decodeWithStb(bytes);
@@ -211,8 +215,7 @@ TEST(PictureEncoding, ImageMagickReadsSizeDepthAndPixels)
     for (const FormatCase& c : exactFormats) {
         const auto file = dir / ("picture." + std::string(c.extension));
         testsupport::writeFileBytes(file, contentgen::encodePicture(canvas, c.format));
-        EXPECT_EQ(identify(file, "%w %h %z %A"), std::string("37 19 8 ") + (c.withAlpha ? "True" : "False"))
-            << file;
+        EXPECT_EQ(identify(file, "%w %h %z %A"), std::string("37 19 8 ") + (c.withAlpha ? "True" : "False")) << file;
         // The bottom-right pixel, as ImageMagick sees it (it keeps TGA rows in
         // file order and only notes the origin, so turn the picture upright first).
         const Rgba p = canvas.get(36, 18);

@@ -128,21 +128,21 @@ TEST(GeneratedPictures, EveryPictureHasItsSizeAndFormat)
         const auto bytes = testsupport::readFileBytes(file);
         ASSERT_GT(bytes.size(), 54u);
         switch (expected.kind) {
-        case Kind::Bmp24:
-        case Kind::Bmp8:
-            EXPECT_EQ(bytes[0], 'B');
-            EXPECT_EQ(bytes[1], 'M');
-            EXPECT_EQ(bytes[14], 40);  // Windows info header
-            EXPECT_EQ(bytes[28], expected.kind == Kind::Bmp8 ? 8 : 24);
-            EXPECT_EQ(bytes[30], 0);  // uncompressed
-            EXPECT_LT(bytes[25], 0x80) << "bottom-up rows (positive height)";
-            break;
-        case Kind::Tga32:
-        case Kind::Tga32Rle:
-            EXPECT_EQ(bytes[2], expected.kind == Kind::Tga32Rle ? 10 : 2);
-            EXPECT_EQ(bytes[16], 32);
-            EXPECT_EQ(bytes[17], 8) << "8 alpha bits, rows from the bottom";
-            break;
+            case Kind::Bmp24:
+            case Kind::Bmp8:
+                EXPECT_EQ(bytes[0], 'B');
+                EXPECT_EQ(bytes[1], 'M');
+                EXPECT_EQ(bytes[14], 40);  // Windows info header
+                EXPECT_EQ(bytes[28], expected.kind == Kind::Bmp8 ? 8 : 24);
+                EXPECT_EQ(bytes[30], 0);  // uncompressed
+                EXPECT_LT(bytes[25], 0x80) << "bottom-up rows (positive height)";
+                break;
+            case Kind::Tga32:
+            case Kind::Tga32Rle:
+                EXPECT_EQ(bytes[2], expected.kind == Kind::Tga32Rle ? 10 : 2);
+                EXPECT_EQ(bytes[16], 32);
+                EXPECT_EQ(bytes[17], 8) << "8 alpha bits, rows from the bottom";
+                break;
         }
     }
 }
@@ -173,10 +173,10 @@ TEST(GeneratedPictures, ImageMagickAgrees)
         const std::string description = identify(dataPath(expected.path), "%w %h %z|%A|%C|%r");
         std::string wanted;
         switch (expected.kind) {
-        case Kind::Bmp24: wanted = size + "False|None|DirectClass"; break;
-        case Kind::Bmp8: wanted = size + "False|None|PseudoClass"; break;
-        case Kind::Tga32: wanted = size + "True|None|DirectClass"; break;
-        case Kind::Tga32Rle: wanted = size + "True|RLE|DirectClass"; break;
+            case Kind::Bmp24: wanted = size + "False|None|DirectClass"; break;
+            case Kind::Bmp8: wanted = size + "False|None|PseudoClass"; break;
+            case Kind::Tga32: wanted = size + "True|None|DirectClass"; break;
+            case Kind::Tga32Rle: wanted = size + "True|RLE|DirectClass"; break;
         }
         EXPECT_EQ(description.rfind(wanted, 0), 0u) << description << " wanted " << wanted;
     }
@@ -209,7 +209,8 @@ TEST(GeneratedPictures, MasksAreBlackUnderTheirPicturesAndWhiteElsewhere)
         EXPECT_GT(black, total / 10) << "the picture covers something";
         EXPECT_EQ(overflow, 0);
         EXPECT_EQ(litOutside, 0);
-        for (const auto& [x, y] : {std::pair{0, 0}, {mask.width - 1, 0}, {0, mask.height - 1}, {mask.width - 1, mask.height - 1}})
+        for (const auto& [x, y] :
+             {std::pair{0, 0}, {mask.width - 1, 0}, {0, mask.height - 1}, {mask.width - 1, mask.height - 1}})
             EXPECT_EQ(mask.r(x, y), 255) << "corner " << x << "," << y;
     }
 }
@@ -238,7 +239,8 @@ TEST(GeneratedPictures, FenceAndGateAreBoardsBelowThirtyPercentAndClearAbove)
         SCOPED_TRACE(path);
         const Image image = load(dataPath(path));
         ASSERT_TRUE(image.valid());
-        const int boardTop = static_cast<int>(std::floor(0.7 * image.height));  // first row (from the top) of the boards
+        const int boardTop =
+            static_cast<int>(std::floor(0.7 * image.height));  // first row (from the top) of the boards
         for (int y = 0; y < image.height; ++y) {
             int opaque = 0, clear = 0;
             for (int x = 0; x < image.width; ++x) {

@@ -162,7 +162,8 @@ void Canvas::fillPolygon(const std::vector<std::array<float, 2>>& points, Rgba c
 
     std::vector<float> area(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0.0f);
     auto cell = [&](int row, int column) -> float& {
-        return area[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column)];
+        return area[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                    static_cast<std::size_t>(column)];
     };
 
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -251,8 +252,7 @@ void Canvas::drawLine(float x0, float y0, float x1, float y1, float width, Rgba 
             const float ey = py - (y0 + t * dy);
             const float distance = std::sqrt(ex * ex + ey * ey);
             // Thin lines keep their weight by fading instead of vanishing.
-            const float coverage = half < 0.5f ? clamp01(1.0f - distance) * width
-                                               : clamp01(half + 0.5f - distance);
+            const float coverage = half < 0.5f ? clamp01(1.0f - distance) * width : clamp01(half + 0.5f - distance);
             if (coverage > 0.0f) blend(x, y, colour, coverage);
         }
     }

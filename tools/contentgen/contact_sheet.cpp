@@ -140,8 +140,8 @@ bool writeContactSheet(const ContentSink& sink, const std::string& path)
     const int sheetHeight = y + rowHeight + margin;
 
     Canvas sheet(sheetWidth, sheetHeight, sheetBackground);
-    titleFont.draw(sheet, margin, margin + 24, "Burrik content: " + std::to_string(sink.pictures().size()) + " pictures",
-                   22, labelColour);
+    titleFont.draw(sheet, margin, margin + 24,
+                   "Burrik content: " + std::to_string(sink.pictures().size()) + " pictures", 22, labelColour);
     for (std::size_t c = 0; c < cells.size(); ++c) {
         int cx = placed[c].x;
         for (std::size_t k = 0; k < cells[c].thumbnails.size(); ++k) {
@@ -150,8 +150,8 @@ bool writeContactSheet(const ContentSink& sink, const std::string& path)
                 for (int tx = 0; tx < thumb.width(); ++tx) sheet.set(cx + tx, placed[c].y + ty, thumb.get(tx, ty));
             labelFont.draw(sheet, static_cast<float>(cx), static_cast<float>(placed[c].y + thumb.height() + 15),
                            cells[c].labels[k], labelSize, labelColour);
-            const int columnWidth = std::max(thumb.width(),
-                                             static_cast<int>(labelFont.measure(cells[c].labels[k], labelSize)) + 2);
+            const int columnWidth =
+                std::max(thumb.width(), static_cast<int>(labelFont.measure(cells[c].labels[k], labelSize)) + 2);
             cx += columnWidth + pairGap;
         }
     }

@@ -59,7 +59,8 @@ Canvas downsample(const Canvas& source, int width, int height)
             for (std::size_t j = 0; j < rowSpan.weights.size(); ++j) {
                 for (std::size_t i = 0; i < columnSpan.weights.size(); ++i) {
                     const double w = static_cast<double>(rowSpan.weights[j]) * columnSpan.weights[i];
-                    const Rgba p = source.get(columnSpan.first + static_cast<int>(i), rowSpan.first + static_cast<int>(j));
+                    const Rgba p =
+                        source.get(columnSpan.first + static_cast<int>(i), rowSpan.first + static_cast<int>(j));
                     const double alpha = w * p.a;
                     r += alpha * p.r;
                     g += alpha * p.g;
@@ -100,8 +101,8 @@ void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1, flo
     canvas.fillPolygon(roundedRectangle(x0, y0, x1, y1, radius), colour);
 }
 
-void fillPolygonGradient(Canvas& canvas, const std::vector<std::array<float, 2>>& points, float y0, float y1,
-                         Rgba top, Rgba bottom)
+void fillPolygonGradient(Canvas& canvas, const std::vector<std::array<float, 2>>& points, float y0, float y1, Rgba top,
+                         Rgba bottom)
 {
     Canvas shape(canvas.width(), canvas.height(), palette::transparent);
     shape.fillPolygon(points, palette::white);
@@ -145,7 +146,9 @@ void bleedIntoTransparent(Canvas& canvas)
     const int w = canvas.width();
     const int h = canvas.height();
     std::vector<std::uint8_t> known(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-    auto index = [w](int x, int y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x); };
+    auto index = [w](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+    };
     bool anyKnown = false;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -174,11 +177,13 @@ void bleedIntoTransparent(Canvas& canvas)
                 ++n;
             }
             if (n == 0) continue;
-            updates.push_back({index(x, y), {static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n),
-                                             static_cast<std::uint8_t>(b / n), 0}});
+            updates.push_back({index(x, y),
+                               {static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n),
+                                static_cast<std::uint8_t>(b / n), 0}});
         }
         for (const auto& [i, colour] : updates) {
-            canvas.set(static_cast<int>(i % static_cast<std::size_t>(w)), static_cast<int>(i / static_cast<std::size_t>(w)), colour);
+            canvas.set(static_cast<int>(i % static_cast<std::size_t>(w)),
+                       static_cast<int>(i / static_cast<std::size_t>(w)), colour);
             known[i] = 1;
             changed = true;
         }
@@ -279,8 +284,12 @@ void drawMound(Canvas& canvas, float cx, float baseY, float width, float height)
                        mix(palette::earth, palette::white, 0.12f));
     // A few clods for texture.
     const std::array<std::array<float, 3>, 6> clods{{
-        {-0.3f, -0.2f, 0.03f}, {0.25f, -0.35f, 0.025f}, {0.05f, -0.6f, 0.02f},
-        {-0.12f, -0.75f, 0.018f}, {0.36f, -0.1f, 0.028f}, {-0.4f, -0.05f, 0.025f},
+        {-0.3f, -0.2f, 0.03f},
+        {0.25f, -0.35f, 0.025f},
+        {0.05f, -0.6f, 0.02f},
+        {-0.12f, -0.75f, 0.018f},
+        {0.36f, -0.1f, 0.028f},
+        {-0.4f, -0.05f, 0.025f},
     }};
     for (const auto& clod : clods)
         canvas.fillCircle(cx + clod[0] * width, baseY + clod[1] * height, clod[2] * width,

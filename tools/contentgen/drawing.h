@@ -21,8 +21,8 @@ std::vector<std::array<float, 2>> roundedRectangle(float x0, float y0, float x1,
 void fillRoundedRect(Canvas& canvas, float x0, float y0, float x1, float y1, float radius, Rgba colour);
 
 // Fills a polygon with a vertical gradient running from `top` at y0 to `bottom` at y1.
-void fillPolygonGradient(Canvas& canvas, const std::vector<std::array<float, 2>>& points, float y0, float y1,
-                         Rgba top, Rgba bottom);
+void fillPolygonGradient(Canvas& canvas, const std::vector<std::array<float, 2>>& points, float y0, float y1, Rgba top,
+                         Rgba bottom);
 
 // Fills rows y0..y1 (whole canvas width) with a top-to-bottom gradient.
 void fillVerticalGradient(Canvas& canvas, int y0, int y1, Rgba top, Rgba bottom);

@@ -18,11 +18,11 @@ constexpr float pi = 3.14159265f;
 // Drawing sizes (on-screen proportions) and stored sizes.
 constexpr int moleDrawWidth = 486, moleDrawHeight = 200;  // quad 0.224 x 0.092
 constexpr int moleWidth = 64, moleHeight = 32;
-constexpr int clockDrawSize = 256;                        // quad 0.09 x 0.09
+constexpr int clockDrawSize = 256;  // quad 0.09 x 0.09
 constexpr int clockSize = 32;
 constexpr int lostDrawWidth = 2048, lostDrawHeight = 252;  // quad 1.425 x 0.175
 constexpr int lostWidth = 512, lostHeight = 64;
-constexpr int wonDrawWidth = 768, wonDrawHeight = 254;     // quad 0.53 x 0.175
+constexpr int wonDrawWidth = 768, wonDrawHeight = 254;  // quad 0.53 x 0.175
 constexpr int wonWidth = 128, wonHeight = 64;
 
 void addPair(ContentSink& sink, const std::string& name, const Canvas& layer, int width, int height)
@@ -42,13 +42,13 @@ Canvas drawMoleIcon()
     const Rgba paw{246, 160, 172, 255};
     const float cx = 200, cy = 112;
     auto body = [&](Canvas& c, float grow, Rgba fur, Rgba nose, Rgba hands) {
-        c.fillEllipse(cx, cy, 150 + grow, 72 + grow, fur);                       // body
-        c.fillEllipse(cx + 150, cy + 8, 62 + grow, 46 + grow, fur);              // head
+        c.fillEllipse(cx, cy, 150 + grow, 72 + grow, fur);           // body
+        c.fillEllipse(cx + 150, cy + 8, 62 + grow, 46 + grow, fur);  // head
         c.fillPolygon({{cx + 180, cy - 24 - grow}, {cx + 262 + grow, cy + 12}, {cx + 184, cy + 44 + grow}}, fur);
-        c.fillCircle(cx + 258, cy + 12, 24 + grow, nose);                        // nose
-        c.fillEllipse(cx - 152, cy + 20, 22 + grow, 10 + grow, nose);            // tail
-        c.fillEllipse(cx + 92, cy + 70, 44 + grow, 22 + grow, hands);            // front paw
-        c.fillEllipse(cx - 92, cy + 74, 38 + grow, 18 + grow, hands);            // hind paw
+        c.fillCircle(cx + 258, cy + 12, 24 + grow, nose);              // nose
+        c.fillEllipse(cx - 152, cy + 20, 22 + grow, 10 + grow, nose);  // tail
+        c.fillEllipse(cx + 92, cy + 70, 44 + grow, 22 + grow, hands);  // front paw
+        c.fillEllipse(cx - 92, cy + 74, 38 + grow, 18 + grow, hands);  // hind paw
     };
     body(layer, 10.0f, rim, rim, rim);
     body(layer, 0.0f, palette::moleFur, palette::moleNose, paw);
@@ -72,7 +72,8 @@ Canvas drawClockIcon()
     for (int side = -1; side <= 1; side += 2) {
         layer.fillCircle(c + static_cast<float>(side) * 66, c - 82, 36, rimDark);
         layer.fillCircle(c + static_cast<float>(side) * 66, c - 84, 32, rimColour);
-        layer.drawLine(c + static_cast<float>(side) * 60, c + 80, c + static_cast<float>(side) * 84, c + 114, 16, rimDark);
+        layer.drawLine(c + static_cast<float>(side) * 60, c + 80, c + static_cast<float>(side) * 84, c + 114, 16,
+                       rimDark);
     }
     layer.fillCircle(c, c + 8, 108, rimDark);
     layer.fillCircle(c, c + 6, 104, rimColour);
@@ -145,11 +146,11 @@ Canvas drawWonBanner()
 }
 
 const GeneratorRegistration registration{110, "hud pictures", [](ContentSink& sink) {
-    addPair(sink, "maulwurfkl", drawMoleIcon(), moleWidth, moleHeight);
-    addPair(sink, "uhr", drawClockIcon(), clockSize, clockSize);
-    addPair(sink, "upps", drawLostBanner(), lostWidth, lostHeight);
-    addPair(sink, "juhu", drawWonBanner(), wonWidth, wonHeight);
-}};
+                                             addPair(sink, "maulwurfkl", drawMoleIcon(), moleWidth, moleHeight);
+                                             addPair(sink, "uhr", drawClockIcon(), clockSize, clockSize);
+                                             addPair(sink, "upps", drawLostBanner(), lostWidth, lostHeight);
+                                             addPair(sink, "juhu", drawWonBanner(), wonWidth, wonHeight);
+                                         }};
 
 }  // namespace
 

@@ -201,7 +201,8 @@ std::vector<std::uint8_t> encodeBmp8(const Canvas& canvas)
 {
     const std::vector<Rgba> palette = paletteFor(canvas);
     std::map<std::uint32_t, std::uint8_t> indexOf;
-    for (const auto& [colour, count] : colourHistogram(canvas)) indexOf[colour] = nearestIndex(palette, unpackRgb(colour));
+    for (const auto& [colour, count] : colourHistogram(canvas))
+        indexOf[colour] = nearestIndex(palette, unpackRgb(colour));
 
     const std::size_t rowBytes = (static_cast<std::size_t>(canvas.width()) + 3) & ~std::size_t{3};
     std::vector<std::uint8_t> out;
@@ -251,8 +252,7 @@ void putRleRow(std::vector<std::uint8_t>& out, const Canvas& canvas, int y, bool
         // A raw packet runs until two equal neighbours start a run.
         int count = 1;
         while (x + count < width && count < tgaMaxPacket &&
-               !(x + count + 1 < width &&
-                 samePixel(canvas.get(x + count, y), canvas.get(x + count + 1, y), withAlpha)))
+               !(x + count + 1 < width && samePixel(canvas.get(x + count, y), canvas.get(x + count + 1, y), withAlpha)))
             ++count;
         out.push_back(static_cast<std::uint8_t>(count - 1));
         for (int i = 0; i < count; ++i) putTgaPixel(out, canvas.get(x + i, y), withAlpha);
@@ -269,8 +269,8 @@ std::vector<std::uint8_t> encodeTga(const Canvas& canvas, bool withAlpha, bool r
     out.push_back(0);  // no colour map
     out.push_back(runLength ? tgaTypeTrueColourRle : tgaTypeTrueColour);
     for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map specification
-    put16(out, 0);  // x origin
-    put16(out, 0);  // y origin
+    put16(out, 0);                                 // x origin
+    put16(out, 0);                                 // y origin
     put16(out, static_cast<std::uint32_t>(canvas.width()));
     put16(out, static_cast<std::uint32_t>(canvas.height()));
     out.push_back(withAlpha ? 32 : 24);
@@ -303,12 +303,12 @@ std::vector<Rgba> paletteFor(const Canvas& canvas)
 std::vector<std::uint8_t> encodePicture(const Canvas& canvas, PictureFormat format)
 {
     switch (format) {
-    case PictureFormat::Bmp24: return encodeBmp24(canvas);
-    case PictureFormat::Bmp8Paletted: return encodeBmp8(canvas);
-    case PictureFormat::Tga24: return encodeTga(canvas, false, false);
-    case PictureFormat::Tga32: return encodeTga(canvas, true, false);
-    case PictureFormat::Tga24Rle: return encodeTga(canvas, false, true);
-    case PictureFormat::Tga32Rle: return encodeTga(canvas, true, true);
+        case PictureFormat::Bmp24: return encodeBmp24(canvas);
+        case PictureFormat::Bmp8Paletted: return encodeBmp8(canvas);
+        case PictureFormat::Tga24: return encodeTga(canvas, false, false);
+        case PictureFormat::Tga32: return encodeTga(canvas, true, false);
+        case PictureFormat::Tga24Rle: return encodeTga(canvas, false, true);
+        case PictureFormat::Tga32Rle: return encodeTga(canvas, true, true);
     }
     return {};
 }

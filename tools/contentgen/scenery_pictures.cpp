@@ -100,13 +100,15 @@ Canvas drawFence()
     Canvas layer(w, h, palette::transparent);
     constexpr int boards = 4;
     const float boardWidth = static_cast<float>(w) / boards;
-    const Rgba boardColours[boards] = {{188, 132, 78, 255}, {176, 122, 72, 255}, {194, 140, 84, 255}, {182, 128, 76, 255}};
+    const Rgba boardColours[boards] = {
+        {188, 132, 78, 255}, {176, 122, 72, 255}, {194, 140, 84, 255}, {182, 128, 76, 255}};
     for (int b = 0; b < boards; ++b) {
         const float x0 = boardWidth * static_cast<float>(b);
         for (int y = static_cast<int>(top); y < h; ++y)
             for (int x = static_cast<int>(x0); x < static_cast<int>(x0 + boardWidth); ++x)
-                layer.set(x, y, grain(static_cast<float>(x - static_cast<int>(x0)), static_cast<float>(y),
-                                      401 + static_cast<std::uint32_t>(b), boardColours[b]));
+                layer.set(x, y,
+                          grain(static_cast<float>(x - static_cast<int>(x0)), static_cast<float>(y),
+                                401 + static_cast<std::uint32_t>(b), boardColours[b]));
         // Dark seam on the board's left edge, light bevel on its right.
         layer.fillRect(x0, top, x0 + 3, static_cast<float>(h), {84, 52, 28, 255});
         layer.fillRect(x0 + boardWidth - 3, top, x0 + boardWidth, static_cast<float>(h), {214, 168, 112, 255});
@@ -150,7 +152,9 @@ Canvas drawGate()
         const float x0 = plankWidth * static_cast<float>(p);
         for (int y = static_cast<int>(top); y < h; ++y)
             for (int x = static_cast<int>(x0); x < static_cast<int>(x0 + plankWidth); ++x)
-                layer.set(x, y, grain(static_cast<float>(x), static_cast<float>(y), 420 + static_cast<std::uint32_t>(p), paint));
+                layer.set(
+                    x, y,
+                    grain(static_cast<float>(x), static_cast<float>(y), 420 + static_cast<std::uint32_t>(p), paint));
         layer.fillRect(x0, top, x0 + 3, bottom, paintDark);
     }
     const float border = 16.0f;
@@ -230,11 +234,11 @@ Canvas drawClouds()
 }
 
 const GeneratorRegistration registration{120, "scenery pictures", [](ContentSink& sink) {
-    addPicture(sink, "bilder/Bottom.bmp", drawLawn(), PictureFormat::Bmp24);
-    addPicture(sink, "wand.tga", drawFence(), PictureFormat::Tga32);
-    addPicture(sink, "bilder/zaun.tga", drawGate(), PictureFormat::Tga32Rle);
-    addPicture(sink, "bilder/wolken.bmp", drawClouds(), PictureFormat::Bmp24);
-}};
+                                             addPicture(sink, "bilder/Bottom.bmp", drawLawn(), PictureFormat::Bmp24);
+                                             addPicture(sink, "wand.tga", drawFence(), PictureFormat::Tga32);
+                                             addPicture(sink, "bilder/zaun.tga", drawGate(), PictureFormat::Tga32Rle);
+                                             addPicture(sink, "bilder/wolken.bmp", drawClouds(), PictureFormat::Bmp24);
+                                         }};
 
 }  // namespace
 

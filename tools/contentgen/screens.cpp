@@ -59,7 +59,8 @@ void drawLawn(Canvas& canvas, int horizon)
         for (int x = 0; x < canvas.width(); ++x) {
             const float n = fractalNoise(static_cast<float>(x) / 24.0f, static_cast<float>(y) / 10.0f, 11, 3);
             // Mown stripes that widen towards the viewer.
-            const float stripe = std::sin((static_cast<float>(x) - 512.0f) / (40.0f + 140.0f * depth) * 0.5f) > 0 ? 0.06f : 0.0f;
+            const float stripe =
+                std::sin((static_cast<float>(x) - 512.0f) / (40.0f + 140.0f * depth) * 0.5f) > 0 ? 0.06f : 0.0f;
             const float t = std::clamp(0.25f + 0.5f * depth * 0.6f + (n - 0.5f) * 0.5f - stripe, 0.0f, 1.0f);
             canvas.set(x, y, mix(palette::lawnLight, palette::lawnDark, t * 0.7f));
         }
@@ -75,11 +76,16 @@ void drawPicketFence(Canvas& canvas, float top, float bottom)
         canvas.fillRect(0, y, static_cast<float>(canvas.width()), y + railHeight, palette::woodDark);
     for (float x = -10.0f; x < static_cast<float>(canvas.width()); x += boardWidth + gap) {
         const float tip = top;
-        canvas.fillPolygon({{x, tip + 14.0f}, {x + boardWidth * 0.5f, tip}, {x + boardWidth, tip + 14.0f},
-                            {x + boardWidth, bottom}, {x, bottom}},
+        canvas.fillPolygon({{x, tip + 14.0f},
+                            {x + boardWidth * 0.5f, tip},
+                            {x + boardWidth, tip + 14.0f},
+                            {x + boardWidth, bottom},
+                            {x, bottom}},
                            palette::woodLight);
-        canvas.fillRect(x + boardWidth - 6.0f, tip + 12.0f, x + boardWidth, bottom, mix(palette::woodLight, palette::woodDark, 0.45f));
-        canvas.fillCircle(x + boardWidth * 0.5f, top + (bottom - top) * 0.3f + railHeight * 0.5f, 2.2f, palette::woodDark);
+        canvas.fillRect(x + boardWidth - 6.0f, tip + 12.0f, x + boardWidth, bottom,
+                        mix(palette::woodLight, palette::woodDark, 0.45f));
+        canvas.fillCircle(x + boardWidth * 0.5f, top + (bottom - top) * 0.3f + railHeight * 0.5f, 2.2f,
+                          palette::woodDark);
     }
 }
 
@@ -90,8 +96,8 @@ void drawGrassTufts(Canvas& canvas, float y0, float y1, std::uint32_t seed, int 
         const float y = y0 + hashUnit(static_cast<std::uint32_t>(i), seed + 1) * (y1 - y0);
         const float h = 10.0f + 14.0f * (y - y0) / std::max(y1 - y0, 1.0f);
         for (int blade = -2; blade <= 2; ++blade)
-            canvas.drawLine(x + static_cast<float>(blade) * 2.5f, y, x + static_cast<float>(blade) * 5.0f, y - h * (1.0f - 0.15f * std::abs(blade)), 2.0f,
-                            {46, 128, 38, 255});
+            canvas.drawLine(x + static_cast<float>(blade) * 2.5f, y, x + static_cast<float>(blade) * 5.0f,
+                            y - h * (1.0f - 0.15f * std::abs(blade)), 2.0f, {46, 128, 38, 255});
     }
 }
 
@@ -149,14 +155,15 @@ Canvas drawStartPage()
     fillRoundedRect(page, entryLeft - 26, entryTop - 20, entryRight + 26, entryBottom + 20, 40, {255, 255, 255, 96});
 
     // Flowers on the left, in front of the fence.
-    const Rgba petals[] = {{238, 64, 96, 255}, {255, 196, 40, 255}, {150, 96, 226, 255}, {255, 128, 40, 255},
-                           {236, 90, 180, 255}, {80, 150, 240, 255}};
+    const Rgba petals[] = {{238, 64, 96, 255},  {255, 196, 40, 255}, {150, 96, 226, 255},
+                           {255, 128, 40, 255}, {236, 90, 180, 255}, {80, 150, 240, 255}};
     const float leftFlowers[][3] = {{60, 560, 150}, {150, 520, 120}, {230, 600, 160}, {100, 700, 170}, {280, 720, 140}};
     for (int i = 0; i < 5; ++i)
         drawFlower(page, leftFlowers[i][0], leftFlowers[i][1], leftFlowers[i][2], petals[i % 6], {255, 220, 60, 255});
     const float rightFlowers[][3] = {{760, 740, 130}, {990, 740, 150}, {730, 520, 110}};
     for (int i = 0; i < 3; ++i)
-        drawFlower(page, rightFlowers[i][0], rightFlowers[i][1], rightFlowers[i][2], petals[(i + 3) % 6], {255, 240, 120, 255});
+        drawFlower(page, rightFlowers[i][0], rightFlowers[i][1], rightFlowers[i][2], petals[(i + 3) % 6],
+                   {255, 240, 120, 255});
 
     // A mole peeking out of its mound on the right.
     drawMound(page, 870, 650, 250, 70);
@@ -166,8 +173,8 @@ Canvas drawStartPage()
     // The title across the top.
     const Font& titleFont = font(FontFace::SerifBold);
     const float titleSize = 130.0f;
-    drawCentredOutlined(page, titleFont, pageWidth / 2.0f + 4.0f, 124.0f + 5.0f, "Burrik", titleSize,
-                        {0, 0, 0, 70}, {0, 0, 0, 70}, 7.0f);
+    drawCentredOutlined(page, titleFont, pageWidth / 2.0f + 4.0f, 124.0f + 5.0f, "Burrik", titleSize, {0, 0, 0, 70},
+                        {0, 0, 0, 70}, 7.0f);
     drawCentredOutlined(page, titleFont, pageWidth / 2.0f, 124.0f, "Burrik", titleSize, titleFill, titleOutline, 7.0f);
     return page;
 }
@@ -201,7 +208,8 @@ Canvas drawEntry(const EntryStyle& style)
 
 void addEntry(ContentSink& sink, const std::string& name, const EntryStyle& style)
 {
-    const MaskAndPicture pair = splitMaskAndPicture(downsample(drawEntry(style), entryPictureWidth, entryPictureHeight));
+    const MaskAndPicture pair =
+        splitMaskAndPicture(downsample(drawEntry(style), entryPictureWidth, entryPictureHeight));
     addPicture(sink, "bilder/" + name + "_mask.bmp", pair.mask, PictureFormat::Bmp8Paletted);
     addPicture(sink, "bilder/" + name + ".bmp", pair.picture, PictureFormat::Bmp24);
 }
@@ -249,7 +257,8 @@ Canvas drawIntroPage()
         "Good luck!",
     };
     float baseline = 176.0f;
-    for (const char* paragraph : paragraphs) baseline = drawParagraph(page, body, left, baseline, width, paragraph, size, step, textColour) + 12.0f;
+    for (const char* paragraph : paragraphs)
+        baseline = drawParagraph(page, body, left, baseline, width, paragraph, size, step, textColour) + 12.0f;
     drawFlower(page, 800, 742, 80, {238, 64, 96, 255}, {255, 220, 60, 255});
     drawFlower(page, 846, 744, 60, {255, 196, 40, 255}, {255, 240, 120, 255});
     drawMound(page, 930, 742, 130, 34);
@@ -338,8 +347,14 @@ Canvas drawHelpPage()
     const PointsLine pointsLines[] = {
         {"+50", "a mole knocked away", {40, 140, 40, 255}},
         {"+20", "a flower gets better", {40, 140, 40, 255}},
-        {"\xE2\x88\x92" "5", "a flower gets worse", {200, 50, 40, 255}},
-        {"\xE2\x88\x92" "10", "a rake set off", {200, 50, 40, 255}},
+        {"\xE2\x88\x92"
+         "5",
+         "a flower gets worse",
+         {200, 50, 40, 255}},
+        {"\xE2\x88\x92"
+         "10",
+         "a rake set off",
+         {200, 50, 40, 255}},
     };
     for (const PointsLine& line : pointsLines) {
         const float width = bold.measure(line.points, size);
@@ -356,7 +371,8 @@ Canvas drawHelpPage()
                              size, 29.0f, textColour);
     baseline += 10.0f;
     baseline = drawParagraph(page, body, column, baseline, columnWidth,
-                             "You lose when every flower is gone, when the score drops below \xE2\x88\x92" "50, "
+                             "You lose when every flower is gone, when the score drops below \xE2\x88\x92"
+                             "50, "
                              "or when the 200 seconds are over.",
                              size, 29.0f, textColour);
     baseline += 10.0f;
@@ -368,17 +384,18 @@ Canvas drawHelpPage()
     return page;
 }
 
-const GeneratorRegistration registration{100, "screens", [](ContentSink& sink) {
-    addPicture(sink, "bilder/start.bmp", downsample(drawStartPage(), screenPictureSize, screenPictureSize),
-               PictureFormat::Bmp24);
-    addEntry(sink, "spiel", {"Play", {118, 214, 92, 255}, {40, 150, 52, 255}});
-    addEntry(sink, "intro", {"Intro", {255, 196, 84, 255}, {236, 124, 28, 255}});
-    addEntry(sink, "hilfe", {"Help", {104, 184, 255, 255}, {36, 110, 214, 255}});
-    addPicture(sink, "bilder/intro_text.bmp", downsample(drawIntroPage(), screenPictureSize, screenPictureSize),
-               PictureFormat::Bmp24);
-    addPicture(sink, "bilder/hilfe_text.bmp", downsample(drawHelpPage(), screenPictureSize, screenPictureSize),
-               PictureFormat::Bmp24);
-}};
+const GeneratorRegistration registration{
+    100, "screens", [](ContentSink& sink) {
+        addPicture(sink, "bilder/start.bmp", downsample(drawStartPage(), screenPictureSize, screenPictureSize),
+                   PictureFormat::Bmp24);
+        addEntry(sink, "spiel", {"Play", {118, 214, 92, 255}, {40, 150, 52, 255}});
+        addEntry(sink, "intro", {"Intro", {255, 196, 84, 255}, {236, 124, 28, 255}});
+        addEntry(sink, "hilfe", {"Help", {104, 184, 255, 255}, {36, 110, 214, 255}});
+        addPicture(sink, "bilder/intro_text.bmp", downsample(drawIntroPage(), screenPictureSize, screenPictureSize),
+                   PictureFormat::Bmp24);
+        addPicture(sink, "bilder/hilfe_text.bmp", downsample(drawHelpPage(), screenPictureSize, screenPictureSize),
+                   PictureFormat::Bmp24);
+    }};
 
 }  // namespace
 

@@ -83,22 +83,23 @@ Canvas drawFly()
             const float angle = 2.0f * pi * static_cast<float>(i) / steps;
             const float ex = std::cos(angle) * 15 * s, ey = std::sin(angle) * 8 * s;
             const float tilt = f * 0.6f;
-            wingShape.push_back({wx + ex * std::cos(tilt) - ey * std::sin(tilt), wy + ex * std::sin(tilt) + ey * std::cos(tilt)});
+            wingShape.push_back(
+                {wx + ex * std::cos(tilt) - ey * std::sin(tilt), wy + ex * std::sin(tilt) + ey * std::cos(tilt)});
         }
         layer.fillPolygon(wingShape, wing);
-        layer.drawLine(cx + f * 3 * s, cy - 4 * s, wx + f * 12 * s, wy + f * f * 7 * s * (side < 0 ? 1.0f : 1.0f) - 7 * s, 1.2f * s, vein);
+        layer.drawLine(cx + f * 3 * s, cy - 4 * s, wx + f * 12 * s, wy, 1.2f * s, vein);
         // Legs below.
         for (int leg = 0; leg < 3; ++leg) {
             const float ly = cy + (static_cast<float>(leg) * 5 - 2) * s;
             layer.drawLine(cx + f * 4 * s, ly, cx + f * 13 * s, ly + 6 * s, 1.6f * s, body);
         }
     }
-    layer.fillEllipse(cx, cy + 9 * s, 7 * s, 11 * s, body);           // abdomen
+    layer.fillEllipse(cx, cy + 9 * s, 7 * s, 11 * s, body);  // abdomen
     for (int band = 0; band < 3; ++band)
         layer.fillRect(cx - 6 * s, cy + (5 + 5 * static_cast<float>(band)) * s, cx + 6 * s,
                        cy + (6.2f + 5 * static_cast<float>(band)) * s, {70, 90, 70, 255});
     layer.fillEllipse(cx, cy + 9 * s, 3 * s, 9 * s, {56, 64, 58, 120});  // sheen
-    layer.fillEllipse(cx, cy - 2 * s, 6.5f * s, 6 * s, body);          // thorax
+    layer.fillEllipse(cx, cy - 2 * s, 6.5f * s, 6 * s, body);            // thorax
     layer.fillCircle(cx, cy - 10 * s, 5.5f * s, body);                   // head
     for (int side = -1; side <= 1; side += 2) {
         layer.fillCircle(cx + static_cast<float>(side) * 4.2f * s, cy - 11 * s, 3.6f * s, {196, 36, 30, 255});
@@ -110,10 +111,11 @@ Canvas drawFly()
 }
 
 const GeneratorRegistration registration{130, "sprites", [](ContentSink& sink) {
-    addPicture(sink, "bilder/Particle.tga", drawPuff(), PictureFormat::Tga32);
-    addPicture(sink, "bilder/Tropfen.tga", drawDrop(), PictureFormat::Tga32Rle);
-    addPicture(sink, "bilder/fliege2.tga", drawFly(), PictureFormat::Tga32);
-}};
+                                             addPicture(sink, "bilder/Particle.tga", drawPuff(), PictureFormat::Tga32);
+                                             addPicture(sink, "bilder/Tropfen.tga", drawDrop(),
+                                                        PictureFormat::Tga32Rle);
+                                             addPicture(sink, "bilder/fliege2.tga", drawFly(), PictureFormat::Tga32);
+                                         }};
 
 }  // namespace
 

@@ -45,7 +45,8 @@ std::vector<int> codepoints(const std::string& text)
             result.push_back('?');
             break;
         }
-        for (int k = 1; k < length; ++k) value = (value << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+        for (int k = 1; k < length; ++k)
+            value = (value << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
         result.push_back(value);
         i += static_cast<std::size_t>(length);
     }
@@ -59,7 +60,7 @@ struct Font::Impl {
     stbtt_fontinfo info{};
 };
 
-Font::Font(const std::string& path) : impl_(new Impl)
+Font::Font(const std::string& path) : impl_(std::make_unique<Impl>())
 {
     std::ifstream in(path, std::ios::binary);
     impl_->data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -67,10 +68,7 @@ Font::Font(const std::string& path) : impl_(new Impl)
     valid_ = stbtt_InitFont(&impl_->info, impl_->data.data(), stbtt_GetFontOffsetForIndex(impl_->data.data(), 0)) != 0;
 }
 
-Font::~Font()
-{
-    delete impl_;
-}
+Font::~Font() = default;
 
 float Font::ascent(float pixelHeight) const
 {

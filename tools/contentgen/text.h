@@ -4,6 +4,7 @@
 #include "canvas.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,11 @@ public:
     // The advance of a UTF-8 line, kerning included.
     float measure(const std::string& text, float pixelHeight) const;
     // Draws a UTF-8 line with its baseline at (x, baselineY); returns the pen position after it.
-    float draw(Canvas& canvas, float x, float baselineY, const std::string& text, float pixelHeight,
-               Rgba colour) const;
+    float draw(Canvas& canvas, float x, float baselineY, const std::string& text, float pixelHeight, Rgba colour) const;
 
 private:
     struct Impl;
-    Impl* impl_ = nullptr;
+    std::unique_ptr<Impl> impl_;
     bool valid_ = false;
 };
 
