@@ -44,6 +44,14 @@ OptionsResult parseOptions(int argc, const char* const* argv)
     };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // The window toolkit's own options are left to it.
+        if (arg == "-display" || arg == "-geometry") {
+            ++i;
+            continue;
+        }
+        if (arg == "-direct" || arg == "-indirect" || arg == "-iconic" || arg == "-gldebug" || arg == "-sync") {
+            continue;
+        }
         auto value = [&](std::string& out) {
             if (i + 1 >= argc) return false;
             out = argv[++i];

@@ -220,7 +220,7 @@ void initGame()
 
 int runGame(int argc, char** argv)
 {
-    glutInit(&argc, argv);  // takes the toolkit's own arguments out of argv
+    // Options first, so that --help and a bad command line need no display.
     const OptionsResult parsed = parseOptions(argc, argv);
     if (!parsed.ok) badCommandLine(parsed.error);
     run.options = parsed.options;
@@ -251,6 +251,7 @@ int runGame(int argc, char** argv)
     }
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
 
+    glutInit(&argc, argv);
     setRedisplayHandler(postRedisplay);
     setPresentHandler(presentWithScreenshots);
 
