@@ -379,8 +379,8 @@ std::vector<Key> danceKeys()
 {
     std::vector<Key> keys;
     auto armsUp = [](Pose& p, float lean) {
-        p.leftArm = {{-12.0f + lean, 3.0f, 28.0f}, {-1.0f, 0.0f, 0.0f}, {}};
-        p.rightArm = {{12.0f + lean, 3.0f, 28.0f}, {1.0f, 0.0f, 0.0f}, {}};
+        p.leftArm = {{-14.0f + lean, 3.0f, 29.5f}, {-1.0f, 0.0f, 0.0f}, {}};
+        p.rightArm = {{14.0f + lean, 3.0f, 29.5f}, {1.0f, 0.0f, 0.0f}, {}};
     };
     // Bouncing from foot to foot, arms waving overhead.
     for (int beat = 0; beat < 4; ++beat) {
