@@ -54,6 +54,7 @@ struct RunControl {
     FramePacer pacer;
     int windowWidth = kWindowWidth;
     int windowHeight = kWindowHeight;
+    bool drawEveryTick = false;
 };
 
 RunControl run;
@@ -72,6 +73,9 @@ void idleCallback()
     gameClock().advanceTick();
     gameTick();
     run.trace.writeTick(run.tickCount);
+    // Automated runs draw every tick themselves: the toolkit skips drawing a
+    // window that another one covers, which would lose frames and screenshots.
+    if (run.drawEveryTick) drawFrame();
 }
 
 void presentWithScreenshots()
@@ -252,7 +256,8 @@ int runGame(int argc, char** argv)
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
 
     glutInit(&argc, argv);
-    setRedisplayHandler(postRedisplay);
+    run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty();
+    if (!run.drawEveryTick) setRedisplayHandler(postRedisplay);
     setPresentHandler(presentWithScreenshots);
 
     glutInitDisplayMode(kDisplayMode);
