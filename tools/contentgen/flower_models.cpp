@@ -26,7 +26,7 @@ namespace {
 // sphere sits at (4, 7, -9) with radius 35, so the stem stands near that
 // centre's foot and the whole flower stays below about 40.
 constexpr Vector3 kStemFoot{3.2f, 0.0f, -9.6f};
-constexpr float kStemLength = 32.0f;
+constexpr float kStemLength = 30.0f;
 constexpr int kStemRings = 9;
 constexpr int kStemSides = 6;
 constexpr float kStemRadiusFoot = 1.25f;
@@ -49,7 +49,7 @@ constexpr float kCentreOuterRise = 0.3f;
 constexpr int kPetals = 10;
 constexpr int kPetalRows = 5;
 constexpr int kBladeColumns = 3;  // edge, rib, edge
-constexpr float kPetalLength = 12.0f;
+constexpr float kPetalLength = 12.5f;
 constexpr float kPetalWidth = 5.4f;
 constexpr float kPetalInset = 1.4f;
 // Every other petal sits a little lower, so the ring looks layered.
@@ -305,8 +305,8 @@ MeshBuilder buildFlower(const FlowerPose& pose)
         petal.up = axis;
         petal.length = kPetalLength * (1.0f - 0.35f * wilt) * left;
         petal.width = kPetalWidth * (1.0f - 0.3f * wilt) * (left < 0.5f ? kStubWidth : 1.0f);
-        petal.pitch = degrees(lerpf(22.0f, -30.0f, wilt) - (lower ? kLowerPetalTiltDegrees : 0.0f));
-        petal.curl = degrees(lerpf(-18.0f, -70.0f, wilt));
+        petal.pitch = degrees(lerpf(34.0f, -30.0f, wilt) - (lower ? kLowerPetalTiltDegrees : 0.0f));
+        petal.curl = degrees(lerpf(-22.0f, -70.0f, wilt));
         petal.cup = lerpf(0.18f, 0.7f, wilt);
         petal.tipWidth = left < 1.0f ? 0.55f : 0.3f;  // a bitten petal ends blunt
         addBlade(mesh, petal, kPetalRows, kPetalRegion);
