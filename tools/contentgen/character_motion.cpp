@@ -214,19 +214,19 @@ std::vector<Key> strikeKeys(Aimer& aimer)
     p.waist = {9, 0, -24};
     keys.push_back({6, p, Ease::In});
 
-    p.rightArm = arm({9.0f, 3.0f, 24.0f}, 1);
-    p.spade = spadeAlong({0.05f, 0.0f, 1.0f});
+    p.rightArm = arm({9.0f, 2.0f, 24.0f}, 1);
+    p.spade = spadeAlong({0.05f, -0.17f, 0.98f});
     p.waist = {2, 0, -10};
     keys.push_back({7, p, Ease::Linear});
 
-    p.rightArm = arm({7.0f, 9.0f, 20.0f}, 1);
-    p.spade = spadeAlong({-0.1f, 0.7f, 0.7f});
+    p.rightArm = arm({6.5f, 9.0f, 18.0f}, 1);
+    p.spade = spadeAlong({-0.08f, 0.5f, 0.86f});
     p.waist = {-8, 0, 2};
     p.head = {0, 0, 5};
     keys.push_back({8, p, Ease::Linear});
 
-    p.rightArm = arm({5.0f, 12.0f, 12.0f}, 1);
-    p.spade = spadeAlong({-0.25f, 0.95f, 0.0f});
+    p.rightArm = arm({3.0f, 11.0f, 5.0f}, 1);
+    p.spade = spadeAlong({-0.2f, 0.92f, 0.34f});
     p.waist = {-18, 0, 8};
     p.head = {-8, 0, 8};
     p.left = flatLeg(22, 20);
@@ -428,8 +428,8 @@ std::vector<Key> danceKeys()
     bow.right = flatLeg(12, 8);
     bow.rightArm = {{2.0f, 9.0f, 6.0f}, {1, 0, 0}, {}};
     bow.leftArm = {{-12.0f, -6.0f, 0.0f}, {-1, 0, 0}, {}};
+    keys.push_back({34, bow});
     keys.push_back({35, bow});
-    keys.push_back({37, bow});
     // Back to the first beat so the dance loops.
     keys.push_back({40, keys.front().pose});
     return keys;
