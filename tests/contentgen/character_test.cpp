@@ -650,6 +650,28 @@ TEST_F(Pell, WalkingAndStrikingStartCleanlyFromIdle)
     EXPECT_EQ(named(lists().upper, "TORSO_IDLE").end, strike.first);
 }
 
+TEST_F(Pell, LoopingAnimationsCloseWithoutAJump)
+{
+    // Largest distance any vertex of the legs or the torso travels from frame f to frame g.
+    auto step = [&](int f, int g) {
+        float worst = 0.0f;
+        const Surface& legs = lower().surface("l_legs");
+        for (int v = 0; v < legs.vertices; ++v) worst = std::max(worst, norm(sub(legs.at(f, v), legs.at(g, v))));
+        const std::vector<V3> a = inGame(upper().surface("u_body"), f, f), b = inGame(upper().surface("u_body"), g, g);
+        for (std::size_t v = 0; v < a.size(); ++v) worst = std::max(worst, norm(sub(a[v], b[v])));
+        return worst;
+    };
+    int loops = 0;
+    for (const Animation& a : lists().lower) {
+        if (a.looping == 0 || a.end - a.first < 3) continue;
+        ++loops;
+        float inside = 0.0f;
+        for (int f = a.first; f + 1 < a.end; ++f) inside = std::max(inside, step(f, f + 1));
+        EXPECT_LE(step(a.end - 1, nextFrame(a.end - 1, a)), inside + 0.5f) << a.name << " jumps where it loops";
+    }
+    EXPECT_GE(loops, 3);  // walk, dance and idle
+}
+
 TEST_F(Pell, EffectMarkersLieInsideTheirAnimations)
 {
     // The game shows the effect from the frame after marker 1's end up to the frame before marker 2's end.
