@@ -418,6 +418,8 @@ std::vector<Key> danceKeys()
         Pose turning = twirl;
         turning.turn = {0, 0, 30.0f * static_cast<float>(step)};
         turning.lift = step % 2 == 0 ? 0.0f : 1.0f;
+        // A full turn is no turn; frames are sampled at whole numbers only,
+        // so nothing in between ever turns back from 330 to 0 degrees.
         if (step == 12) turning.turn = {0, 0, 0};
         keys.push_back({20.0f + static_cast<float>(step), turning, step == 12 ? Ease::Smooth : Ease::Linear});
     }
