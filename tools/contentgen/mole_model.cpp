@@ -49,15 +49,16 @@ struct PawSpec {
     Vector3 centre;
     Vector3 halfSize;    // along its own x (sideways), y (flat), z (forward)
     float outwardDeg;    // turn about y, away from the body
+    float tiltDeg;       // outer edge raised, palm turned outward
 };
 // Front paws are the big spades a mole digs with; hind paws are small.
 constexpr std::array<PawSpec, 4> kPaws{{
-    {{7.6f, 0.9f, 4.2f}, {3.1f, 0.9f, 2.6f}, 35.0f},
-    {{-7.6f, 0.9f, 4.2f}, {3.1f, 0.9f, 2.6f}, -35.0f},
-    {{5.6f, 0.5f, -7.2f}, {1.9f, 0.7f, 2.2f}, 20.0f},
-    {{-5.6f, 0.5f, -7.2f}, {1.9f, 0.7f, 2.2f}, -20.0f},
+    {{6.6f, 1.6f, 5.0f}, {3.2f, 0.9f, 2.7f}, 35.0f, 35.0f},
+    {{-6.6f, 1.6f, 5.0f}, {3.2f, 0.9f, 2.7f}, -35.0f, -35.0f},
+    {{5.0f, 0.8f, -7.0f}, {2.0f, 0.7f, 2.3f}, 20.0f, 15.0f},
+    {{-5.0f, 0.8f, -7.0f}, {2.0f, 0.7f, 2.3f}, -20.0f, -15.0f},
 }};
-constexpr float kEyeRadius = 0.65f;
+constexpr float kEyeRadius = 0.8f;
 constexpr Vector3 kLeftEye{2.7f, 6.3f, 7.0f};
 constexpr Vector3 kRightEye{-2.7f, 6.3f, 7.0f};
 constexpr Vector3 kTailRoot{0.0f, 5.0f, -10.6f};
@@ -101,9 +102,13 @@ MeshBuilder buildMole()
     addBody(mesh);
     for (const PawSpec& paw : kPaws) {
         // Frame (a, b, c) right-handed: a sideways, b forward, c up.
-        const Vector3 a = turnY({paw.halfSize.x, 0.0f, 0.0f}, paw.outwardDeg);
+        // Tilt about the forward axis first, then turn outward.
+        const float tilt = paw.tiltDeg * kPi / 180.0f;
+        const Vector3 a = turnY({paw.halfSize.x * std::cos(tilt), paw.halfSize.x * std::sin(tilt), 0.0f},
+                                paw.outwardDeg);
         const Vector3 b = turnY({0.0f, 0.0f, -paw.halfSize.z}, paw.outwardDeg);
-        const Vector3 c{0.0f, paw.halfSize.y, 0.0f};
+        const Vector3 c = turnY({-paw.halfSize.y * std::sin(tilt), paw.halfSize.y * std::cos(tilt), 0.0f},
+                                paw.outwardDeg);
         addEllipsoid(mesh, paw.centre, a, b, c, 5, 8, kSkinRegion, kTextureSize, kTextureSize);
     }
     for (const Vector3& eye : {kLeftEye, kRightEye}) {
