@@ -532,6 +532,15 @@ TEST_F(Pell, LegsCarryTheTorsoTagInEveryFrame)
         const Tag& t = lower().tags.at(static_cast<std::size_t>(f));
         EXPECT_LT(norm(sub(t.origin, standing.origin)), 0.5f) << f;
     }
+    // ... and the torso's own frames of those animations were made for that same tag.
+    for (const char* name : {"TORSO_SPRAY", "TORSO_GIESSEN"}) {
+        const Animation& a = named(lists().upper, name);
+        for (int f = a.first; f < a.end; ++f) {
+            const Tag& t = lower().tags.at(static_cast<std::size_t>(f));
+            EXPECT_LT(norm(sub(t.origin, standing.origin)), 0.5f) << name << " frame " << f;
+            for (std::size_t k = 0; k < 9; ++k) EXPECT_NEAR(t.axis[k], standing.axis[k], 0.01f) << name << " frame " << f;
+        }
+    }
 }
 
 TEST_F(Pell, FigureStandsOnTheGroundAtTheGameSize)

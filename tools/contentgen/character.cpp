@@ -108,10 +108,10 @@ std::string animationConfig(const std::vector<pell::AnimationLine>& lines)
 void generateCharacter(ContentSink& sink)
 {
     const pell::Body body = pell::buildBody();
-    const pell::Choreography dance = pell::choreograph(body);
-    for (const std::string& warning : dance.warnings) std::fprintf(stderr, "contentgen: Pell: %s\n", warning.c_str());
+    const pell::Choreography motion = pell::choreograph(body);
+    for (const std::string& warning : motion.warnings) std::fprintf(stderr, "contentgen: Pell: %s\n", warning.c_str());
 
-    const int frameCount = static_cast<int>(dance.poses.size());
+    const int frameCount = static_cast<int>(motion.poses.size());
     Md3ModelData lower{kBase + "_lower", {}, {}, {surfaceFrom(body.legs, kLegsMesh, kLowerPicture)}, frameCount};
     Md3ModelData upper{kBase + "_upper",
                        {},
@@ -120,7 +120,7 @@ void generateCharacter(ContentSink& sink)
                         surfaceFrom(body.sprayCan, kSprayMesh, kPropsPicture), surfaceFrom(body.spade, kSpadeMesh, kPropsPicture)},
                        frameCount};
     for (int f = 0; f < frameCount; ++f) {
-        const BakedFrame frame = pell::bake(body, dance.poses[static_cast<std::size_t>(f)]);
+        const BakedFrame frame = pell::bake(body, motion.poses[static_cast<std::size_t>(f)]);
         lower.frameNames.push_back(frameName(f));
         upper.frameNames.push_back(frameName(f));
         lower.tags.push_back({tagFrom("tag_torso", frame.tagTorso)});
@@ -151,7 +151,7 @@ void generateCharacter(ContentSink& sink)
                                                        inFolder(kPropsPicture) + "\n" + kSpadeMesh + "," +
                                                        inFolder(kPropsPicture) + "\ntag_head,\n");
     sink.addText(inFolder(kBase + "_head.skin"), kHeadMesh + "," + inFolder(kUpperPicture) + "\n");
-    sink.addText(inFolder(kBase + "_animation.cfg"), animationConfig(dance.lines));
+    sink.addText(inFolder(kBase + "_animation.cfg"), animationConfig(motion.lines));
 
     addPicture(sink, inFolder(kLowerPicture), pell::paintLowerSkin(), PictureFormat::Bmp24);
     addPicture(sink, inFolder(kUpperPicture), pell::paintUpperSkin(), PictureFormat::Bmp24);
