@@ -38,7 +38,6 @@ constexpr std::uint16_t kTextureCoordinates = 0x4140;
 
 constexpr std::uint32_t kFileVersion3ds = 3;
 constexpr std::uint32_t kMeshVersion3ds = 3;
-constexpr std::size_t kChunkHeaderSize = 6;
 // Counts are 16-bit in the format.
 constexpr std::size_t kMaxElements3ds = 0xFFFF;
 
