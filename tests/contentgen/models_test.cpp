@@ -382,6 +382,24 @@ TEST(FlowerModels, HalfwayBetweenStagesNoFaceStretches)
     }
 }
 
+// From one stage to the next every part moves a little: a leaf or petal
+// paired with another part's vertices would jump across the flower.
+TEST(FlowerModels, NeighbouringStagesMoveEveryVertexLessThanHalfTheFlowersHeight)
+{
+    constexpr float kHalfHeight = 19.0f;
+    for (int eaten = 0; eaten < 3; ++eaten) {
+        for (int stage = 0; stage + 1 < 4; ++stage) {
+            const MeshObject& a = object(kFlowerTable[stage][eaten]);
+            const MeshObject& b = object(kFlowerTable[stage + 1][eaten]);
+            ASSERT_EQ(a.vertices.size(), b.vertices.size());
+            float farthest = 0.0f;
+            for (std::size_t i = 0; i < a.vertices.size(); ++i)
+                farthest = std::max(farthest, distance(a.vertices[i], b.vertices[i]));
+            EXPECT_LT(farthest, kHalfHeight) << kFlowerTable[stage][eaten] << " -> " << kFlowerTable[stage + 1][eaten];
+        }
+    }
+}
+
 TEST(FlowerTextures, ShareOneSizeAndGetWorseStageByStage)
 {
     // Greenness: how far green stands above red; brightness; and how far
