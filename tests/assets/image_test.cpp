@@ -213,14 +213,14 @@ TEST(BmpPalettes, PalettedPictureEqualsItsTrueColourTwin)
 
 TEST(BmpLayout, FiveWideRowsLoseTheirPadding)
 {
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.pixelData = bmpRows24(5, 3, [](int x, int row) {
+    BmpLayout layout;
+    layout.width = 5;
+    layout.height = 3;
+    layout.pixelData = bmpRows24(5, 3, [](int x, int row) {
         return Colour{static_cast<std::uint8_t>(x * 50), static_cast<std::uint8_t>(row * 100), 7};
     });
-    ASSERT_EQ(spec.pixelData.size(), 48u);  // 16 bytes a row in the file
-    const auto result = decodeBmpCapturing(makeBmp(spec));
+    ASSERT_EQ(layout.pixelData.size(), 48u);  // 16 bytes a row in the file
+    const auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(result.image->width, 5);
     EXPECT_EQ(result.image->height, 3);
@@ -233,14 +233,14 @@ TEST(BmpLayout, FiveWideRowsLoseTheirPadding)
 
 TEST(BmpLayout, TopDownFileIsStoredBottomRowFirst)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = -3;
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = -3;
     // In a top-down file the first stored row is the top row.
-    spec.pixelData = bmpRows24(2, 3, [](int x, int storedRow) {
+    layout.pixelData = bmpRows24(2, 3, [](int x, int storedRow) {
         return Colour{static_cast<std::uint8_t>(storedRow * 10 + 1), static_cast<std::uint8_t>(x), 0};
     });
-    const auto result = decodeBmpCapturing(makeBmp(spec));
+    const auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(result.image->height, 3);
     EXPECT_EQ(pixelAt(*result.image, 0, 0)[0], 21);  // bottom row = last stored row
@@ -249,12 +249,12 @@ TEST(BmpLayout, TopDownFileIsStoredBottomRowFirst)
 
 TEST(BmpLayout, DataOffsetIsHonoured)
 {
-    BmpSpec spec;
-    spec.width = 1;
-    spec.height = 1;
-    spec.pixelData = {0xAA, 0xAA, 0xAA, 0xAA, 3, 2, 1, 0};  // four bytes of gap, then the pixel
-    spec.dataOffset = 14 + 40 + 4;
-    const auto result = decodeBmpCapturing(makeBmp(spec));
+    BmpLayout layout;
+    layout.width = 1;
+    layout.height = 1;
+    layout.pixelData = {0xAA, 0xAA, 0xAA, 0xAA, 3, 2, 1, 0};  // four bytes of gap, then the pixel
+    layout.dataOffset = 14 + 40 + 4;
+    const auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(pixelAt(*result.image, 0, 0), (Colour{1, 2, 3}));
 }
@@ -264,27 +264,27 @@ TEST(BmpLayout, DataOffsetIsHonoured)
 
 TEST(BmpPalettes, ColoursUsedLimitsThePalette)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.bitCount = 8;
-    spec.colorsUsed = 2;
-    spec.palette = {{10, 20, 30}, {40, 50, 60}};
-    spec.pixelData = {1, 0, 0, 0};
-    auto result = decodeBmpCapturing(makeBmp(spec));
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 1;
+    layout.bitCount = 8;
+    layout.colorsUsed = 2;
+    layout.palette = {{10, 20, 30}, {40, 50, 60}};
+    layout.pixelData = {1, 0, 0, 0};
+    auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(pixelAt(*result.image, 0, 0), (Colour{40, 50, 60}));
     EXPECT_EQ(pixelAt(*result.image, 1, 0), (Colour{10, 20, 30}));
 
-    spec.pixelData = {1, 2, 0, 0};  // index 2 lies beyond the two colours
-    result = decodeBmpCapturing(makeBmp(spec));
+    layout.pixelData = {1, 2, 0, 0};  // index 2 lies beyond the two colours
+    result = decodeBmpCapturing(makeBmp(layout));
     EXPECT_FALSE(result.image);
     EXPECT_NE(result.message.find("Image file conversion error."), std::string::npos);
 }
 
 TEST(BmpPalettes, OneAndFourBitPixelsReadHighBitsFirst)
 {
-    BmpSpec one;
+    BmpLayout one;
     one.width = 10;
     one.height = 1;
     one.bitCount = 1;
@@ -295,7 +295,7 @@ TEST(BmpPalettes, OneAndFourBitPixelsReadHighBitsFirst)
     const int expected[10] = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1};
     for (int x = 0; x < 10; ++x) EXPECT_EQ(pixelAt(*result.image, x, 0)[0], expected[x] * 255) << x;
 
-    BmpSpec four;
+    BmpLayout four;
     four.width = 3;
     four.height = 1;
     four.bitCount = 4;
@@ -310,14 +310,14 @@ TEST(BmpPalettes, OneAndFourBitPixelsReadHighBitsFirst)
 
 TEST(BmpPalettes, Os2HeaderUsesThreeBytePaletteEntries)
 {
-    BmpSpec spec;
-    spec.infoSize = 12;
-    spec.width = 3;
-    spec.height = 2;
-    spec.bitCount = 1;
-    spec.palette = {{200, 100, 50}, {5, 6, 7}};
-    spec.pixelData = {0b01000000, 0, 0, 0, 0b10100000, 0, 0, 0};
-    const auto result = decodeBmpCapturing(makeBmp(spec));
+    BmpLayout layout;
+    layout.infoSize = 12;
+    layout.width = 3;
+    layout.height = 2;
+    layout.bitCount = 1;
+    layout.palette = {{200, 100, 50}, {5, 6, 7}};
+    layout.pixelData = {0b01000000, 0, 0, 0, 0b10100000, 0, 0, 0};
+    const auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(pixelAt(*result.image, 0, 0), (Colour{200, 100, 50}));
     EXPECT_EQ(pixelAt(*result.image, 1, 0), (Colour{5, 6, 7}));
@@ -327,12 +327,12 @@ TEST(BmpPalettes, Os2HeaderUsesThreeBytePaletteEntries)
 
 TEST(BmpBitDepths, SixteenBitDefaultsToFiveFiveFive)
 {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.bitCount = 16;
-    spec.pixelData = {0x00, 0x7C, 0x21, 0x04, 0xFF, 0xFF, 0, 0};  // 0x7C00, 0x0421, 0xFFFF
-    const auto result = decodeBmpCapturing(makeBmp(spec));
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.bitCount = 16;
+    layout.pixelData = {0x00, 0x7C, 0x21, 0x04, 0xFF, 0xFF, 0, 0};  // 0x7C00, 0x0421, 0xFFFF
+    const auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(pixelAt(*result.image, 0, 0), (Colour{255, 0, 0}));
     EXPECT_EQ(pixelAt(*result.image, 1, 0), (Colour{8, 8, 8}));
@@ -341,20 +341,20 @@ TEST(BmpBitDepths, SixteenBitDefaultsToFiveFiveFive)
 
 TEST(BmpBitDepths, BitFieldMasksPlaceTheChannels)
 {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.bitCount = 16;
-    spec.compression = 3;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    spec.pixelData = {0x00, 0xF8, 0xE0, 0x07, 0x10, 0x00, 0, 0};
-    auto result = decodeBmpCapturing(makeBmp(spec));
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.bitCount = 16;
+    layout.compression = 3;
+    layout.masks = {0xF800, 0x07E0, 0x001F};
+    layout.pixelData = {0x00, 0xF8, 0xE0, 0x07, 0x10, 0x00, 0, 0};
+    auto result = decodeBmpCapturing(makeBmp(layout));
     ASSERT_TRUE(result.image) << result.message;
     EXPECT_EQ(pixelAt(*result.image, 0, 0), (Colour{255, 0, 0}));
     EXPECT_EQ(pixelAt(*result.image, 1, 0), (Colour{0, 255, 0}));
     EXPECT_EQ(pixelAt(*result.image, 2, 0), (Colour{0, 0, 132}));
 
-    BmpSpec wide;
+    BmpLayout wide;
     wide.width = 1;
     wide.height = 1;
     wide.bitCount = 32;
@@ -383,17 +383,17 @@ TEST(BmpBitDepths, BitFieldMasksPlaceTheChannels)
 // RLE streams
 
 namespace {
-BmpSpec rleSpec(std::uint16_t bits, std::uint32_t compression, int width, int height, Bytes stream)
+BmpLayout rleSpec(std::uint16_t bits, std::uint32_t compression, int width, int height, Bytes stream)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitCount = bits;
-    spec.compression = compression;
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bitCount = bits;
+    layout.compression = compression;
     for (int i = 0; i < (1 << bits); ++i)
-        spec.palette.push_back({static_cast<std::uint8_t>(i * 10 + 5), static_cast<std::uint8_t>(i), 100});
-    spec.pixelData = std::move(stream);
-    return spec;
+        layout.palette.push_back({static_cast<std::uint8_t>(i * 10 + 5), static_cast<std::uint8_t>(i), 100});
+    layout.pixelData = std::move(stream);
+    return layout;
 }
 Colour paletteColour(int index) { return {static_cast<std::uint8_t>(index * 10 + 5), static_cast<std::uint8_t>(index), 100}; }
 constexpr Colour kBlack{0, 0, 0};
@@ -452,7 +452,7 @@ TEST(BmpRle, BrokenStreamsAreRefused)
     // Stream ends before the picture is complete and without its end mark.
     EXPECT_FALSE(decodeBmpCapturing(makeBmp(rleSpec(8, 1, 4, 2, {4, 1}))).image);
     // Index beyond a palette limited to two colours.
-    BmpSpec limited = rleSpec(8, 1, 4, 1, {2, 9, 0, 1});
+    BmpLayout limited = rleSpec(8, 1, 4, 1, {2, 9, 0, 1});
     limited.colorsUsed = 2;
     limited.palette.resize(2);
     const auto result = decodeBmpCapturing(makeBmp(limited));
@@ -467,13 +467,13 @@ TEST(BmpRle, BrokenStreamsAreRefused)
 // Refusals with their messages
 
 namespace {
-BmpSpec validSpec()
+BmpLayout validSpec()
 {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.pixelData = bmpRows24(3, 2, [](int x, int row) { return Colour{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(row), 9}; });
-    return spec;
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.pixelData = bmpRows24(3, 2, [](int x, int row) { return Colour{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(row), 9}; });
+    return layout;
 }
 void expectRefused(const Bytes& file, std::string_view message)
 {
@@ -486,9 +486,9 @@ void expectRefused(const Bytes& file, std::string_view message)
 TEST(BmpRefusal, NewerInfoHeadersAreUnknown)
 {
     for (std::uint32_t size : {108u, 124u, 64u, 16u}) {
-        BmpSpec spec = validSpec();
-        spec.infoSize = size;
-        expectRefused(makeBmp(spec), "Unknown DIB file format.");
+        BmpLayout layout = validSpec();
+        layout.infoSize = size;
+        expectRefused(makeBmp(layout), "Unknown DIB file format.");
     }
     Bytes notBm = makeBmp(validSpec());
     notBm[0] = 'X';
@@ -498,34 +498,34 @@ TEST(BmpRefusal, NewerInfoHeadersAreUnknown)
 TEST(BmpRefusal, ImpossibleDimensionsAndDepths)
 {
     const auto refusedWith = [](auto change) {
-        BmpSpec spec = validSpec();
-        change(spec);
-        expectRefused(makeBmp(spec), "Image file conversion error.");
+        BmpLayout layout = validSpec();
+        change(layout);
+        expectRefused(makeBmp(layout), "Image file conversion error.");
     };
-    refusedWith([](BmpSpec& s) { s.width = 0; });
-    refusedWith([](BmpSpec& s) { s.height = 0; });
-    refusedWith([](BmpSpec& s) { s.width = -3; });
-    refusedWith([](BmpSpec& s) { s.width = 20000; });
-    refusedWith([](BmpSpec& s) { s.height = -20000; });
-    refusedWith([](BmpSpec& s) { s.height = INT32_MIN; });
-    refusedWith([](BmpSpec& s) { s.width = 16384; s.height = 16384; });  // too many pixels for a picture
-    refusedWith([](BmpSpec& s) { s.bitCount = 7; });
-    refusedWith([](BmpSpec& s) { s.compression = 4; });  // embedded JPEG
-    refusedWith([](BmpSpec& s) { s.compression = 3; });  // bit fields need 16 or 32 bits
+    refusedWith([](BmpLayout& s) { s.width = 0; });
+    refusedWith([](BmpLayout& s) { s.height = 0; });
+    refusedWith([](BmpLayout& s) { s.width = -3; });
+    refusedWith([](BmpLayout& s) { s.width = 20000; });
+    refusedWith([](BmpLayout& s) { s.height = -20000; });
+    refusedWith([](BmpLayout& s) { s.height = INT32_MIN; });
+    refusedWith([](BmpLayout& s) { s.width = 16384; s.height = 16384; });  // too many pixels for a picture
+    refusedWith([](BmpLayout& s) { s.bitCount = 7; });
+    refusedWith([](BmpLayout& s) { s.compression = 4; });  // embedded JPEG
+    refusedWith([](BmpLayout& s) { s.compression = 3; });  // bit fields need 16 or 32 bits
 }
 
 TEST(BmpRefusal, DataThatDoesNotFitTheFile)
 {
-    BmpSpec spec = validSpec();
-    spec.pixelData.resize(spec.pixelData.size() - 4);  // the last row lacks its padding and a byte
-    expectRefused(makeBmp(spec), "Image file conversion error.");
-    expectRefused(makeBmp(spec), "test.bmp: pixel data cut off");  // standard error names file and cause
+    BmpLayout layout = validSpec();
+    layout.pixelData.resize(layout.pixelData.size() - 4);  // the last row lacks its padding and a byte
+    expectRefused(makeBmp(layout), "Image file conversion error.");
+    expectRefused(makeBmp(layout), "test.bmp: pixel data cut off");  // standard error names file and cause
 
-    spec = validSpec();
-    spec.dataOffset = 0xFFFFFFF0u;
-    expectRefused(makeBmp(spec), "Image file conversion error.");
+    layout = validSpec();
+    layout.dataOffset = 0xFFFFFFF0u;
+    expectRefused(makeBmp(layout), "Image file conversion error.");
 
-    BmpSpec paletted;
+    BmpLayout paletted;
     paletted.width = 1;
     paletted.height = 1;
     paletted.bitCount = 8;
@@ -704,14 +704,14 @@ std::vector<Bytes> sampleBmps()
     std::vector<Bytes> files{makeBmp(validSpec())};
     files.push_back(makeBmp(rleSpec(8, 1, 6, 3, {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 2, 3, 0, 1})));
     files.push_back(makeBmp(rleSpec(4, 2, 5, 2, {5, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1})));
-    BmpSpec paletted;
+    BmpLayout paletted;
     paletted.width = 7;
     paletted.height = 3;
     paletted.bitCount = 4;
     for (int i = 0; i < 16; ++i) paletted.palette.push_back({static_cast<std::uint8_t>(i), 1, 2});
     paletted.pixelData.assign(12, 0x5A);
     files.push_back(makeBmp(paletted));
-    BmpSpec fields;
+    BmpLayout fields;
     fields.width = 3;
     fields.height = 2;
     fields.bitCount = 16;
@@ -719,7 +719,7 @@ std::vector<Bytes> sampleBmps()
     fields.masks = {0xF800, 0x07E0, 0x001F};
     fields.pixelData.assign(16, 0xA5);
     files.push_back(makeBmp(fields));
-    BmpSpec os2 = validSpec();
+    BmpLayout os2 = validSpec();
     os2.infoSize = 12;
     files.push_back(makeBmp(os2));
     return files;

@@ -33,7 +33,7 @@ inline void put32(Bytes& out, std::uint32_t v)
 }
 
 // Everything that goes into a hand-made BMP file.
-struct BmpSpec {
+struct BmpLayout {
     std::uint32_t infoSize = 40;  // 40, 12, or any other size (filled with zeros)
     std::int32_t width = 1;
     std::int32_t height = 1;
@@ -46,42 +46,42 @@ struct BmpSpec {
     std::optional<std::uint32_t> dataOffset;
 };
 
-inline Bytes makeBmp(const BmpSpec& spec)
+inline Bytes makeBmp(const BmpLayout& layout)
 {
     Bytes info;
-    put32(info, spec.infoSize);
-    if (spec.infoSize == 12) {
-        put16(info, static_cast<std::uint32_t>(spec.width));
-        put16(info, static_cast<std::uint32_t>(spec.height));
+    put32(info, layout.infoSize);
+    if (layout.infoSize == 12) {
+        put16(info, static_cast<std::uint32_t>(layout.width));
+        put16(info, static_cast<std::uint32_t>(layout.height));
         put16(info, 1);
-        put16(info, spec.bitCount);
+        put16(info, layout.bitCount);
     } else {
-        put32(info, static_cast<std::uint32_t>(spec.width));
-        put32(info, static_cast<std::uint32_t>(spec.height));
+        put32(info, static_cast<std::uint32_t>(layout.width));
+        put32(info, static_cast<std::uint32_t>(layout.height));
         put16(info, 1);
-        put16(info, spec.bitCount);
-        put32(info, spec.compression);
-        put32(info, static_cast<std::uint32_t>(spec.pixelData.size()));
+        put16(info, layout.bitCount);
+        put32(info, layout.compression);
+        put32(info, static_cast<std::uint32_t>(layout.pixelData.size()));
         put32(info, 2835);
         put32(info, 2835);
-        put32(info, spec.colorsUsed);
+        put32(info, layout.colorsUsed);
         put32(info, 0);
-        info.resize(spec.infoSize, 0);
+        info.resize(layout.infoSize, 0);
     }
-    for (std::uint32_t mask : spec.masks) put32(info, mask);
-    for (const Colour& c : spec.palette) {
+    for (std::uint32_t mask : layout.masks) put32(info, mask);
+    for (const Colour& c : layout.palette) {
         info.push_back(c[2]);
         info.push_back(c[1]);
         info.push_back(c[0]);
-        if (spec.infoSize != 12) info.push_back(0);
+        if (layout.infoSize != 12) info.push_back(0);
     }
-    const std::uint32_t offset = spec.dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
+    const std::uint32_t offset = layout.dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
     Bytes file{'B', 'M'};
-    put32(file, static_cast<std::uint32_t>(14 + info.size() + spec.pixelData.size()));
+    put32(file, static_cast<std::uint32_t>(14 + info.size() + layout.pixelData.size()));
     put32(file, 0);
     put32(file, offset);
     file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), spec.pixelData.begin(), spec.pixelData.end());
+    file.insert(file.end(), layout.pixelData.begin(), layout.pixelData.end());
     return file;
 }
 

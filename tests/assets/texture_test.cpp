@@ -103,10 +103,10 @@ TEST(PictureFailureDeathTest, MissingBmpShowsItsMessageAndExitsWithOne)
 TEST(PictureFailureDeathTest, NewerBmpHeaderIsUnknownAndExitsWithOne)
 {
     TempDir dir;
-    BmpSpec spec;
-    spec.infoSize = 124;
-    spec.pixelData = {1, 2, 3, 0};
-    testsupport::writeFileBytes(dir / "v5.bmp", makeBmp(spec));
+    BmpLayout layout;
+    layout.infoSize = 124;
+    layout.pixelData = {1, 2, 3, 0};
+    testsupport::writeFileBytes(dir / "v5.bmp", makeBmp(layout));
     const std::string path = (dir / "v5.bmp").string();
     const ChildResult child = runInChild([&] {
         TextureNames<2> names{};
@@ -137,11 +137,11 @@ TEST(TextureUpload, FiveWideBmpUploadsWithoutSkew)
 {
     ASSERT_TRUE(testsupport::ensureGlContext());
     TempDir dir;
-    BmpSpec spec;
-    spec.width = 5;  // 15 bytes a row: skewed if read with four-byte row alignment
-    spec.height = 4;
-    spec.pixelData = bmpRows24(5, 4, [](int, int row) { return kRowColours[static_cast<std::size_t>(row)]; });
-    testsupport::writeFileBytes(dir / "five.bmp", makeBmp(spec));
+    BmpLayout layout;
+    layout.width = 5;  // 15 bytes a row: skewed if read with four-byte row alignment
+    layout.height = 4;
+    layout.pixelData = bmpRows24(5, 4, [](int, int row) { return kRowColours[static_cast<std::size_t>(row)]; });
+    testsupport::writeFileBytes(dir / "five.bmp", makeBmp(layout));
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     TextureNames<3> names{};
@@ -251,9 +251,9 @@ TEST(TextureSlots, SlotsOutsideTheArrayAreIgnored)
 {
     ASSERT_TRUE(testsupport::ensureGlContext());
     TempDir dir;
-    BmpSpec spec;
-    spec.pixelData = {1, 2, 3, 0};
-    testsupport::writeFileBytes(dir / "one.bmp", makeBmp(spec));
+    BmpLayout layout;
+    layout.pixelData = {1, 2, 3, 0};
+    testsupport::writeFileBytes(dir / "one.bmp", makeBmp(layout));
     testsupport::writeFileBytes(dir / "one.tga", makeTga(2, 1, 1, 24, {1, 2, 3}));
     // Four names, of which the loader is told about two: the others must stay.
     std::array<GLuint, 4> storage{0, 0, 55, 66};
@@ -272,9 +272,9 @@ TEST(TextureSlots, ReloadKeepsTheOldTextureUntilReleased)
 {
     ASSERT_TRUE(testsupport::ensureGlContext());
     TempDir dir;
-    BmpSpec spec;
-    spec.pixelData = {1, 2, 3, 0};
-    testsupport::writeFileBytes(dir / "one.bmp", makeBmp(spec));
+    BmpLayout layout;
+    layout.pixelData = {1, 2, 3, 0};
+    testsupport::writeFileBytes(dir / "one.bmp", makeBmp(layout));
     TextureNames<1> names{};
     loadBmpTexture(names, (dir / "one.bmp").c_str(), 0);
     const GLuint first = names[0];

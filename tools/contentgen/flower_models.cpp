@@ -58,13 +58,13 @@ constexpr float kGroundClearance = 0.15f;
 
 constexpr int kLeaves = 3;
 constexpr int kLeafRows = 6;
-struct LeafSpec {
+struct LeafShape {
     float along;       // attachment, fraction of the stem length
     float azimuthDeg;  // around the stem
     float length;
     float width;
 };
-constexpr std::array<LeafSpec, kLeaves> kLeafSpecs{{
+constexpr std::array<LeafShape, kLeaves> kLeafShapes{{
     {0.10f, 200.0f, 18.0f, 7.5f},
     {0.24f, 320.0f, 16.0f, 7.0f},
     {0.42f, 85.0f, 13.0f, 6.0f},
@@ -314,9 +314,9 @@ MeshBuilder buildFlower(const FlowerPose& pose)
 
     // Leaves on the stem: arching out and down, sagging and folding when dry.
     for (int j = 0; j < kLeaves; ++j) {
-        const LeafSpec& spec = kLeafSpecs[j];
-        const StemFrame at = stemFrame(pose, spec.along);
-        const float azimuth = degrees(spec.azimuthDeg);
+        const LeafShape& shape = kLeafShapes[j];
+        const StemFrame at = stemFrame(pose, shape.along);
+        const float azimuth = degrees(shape.azimuthDeg);
         const Vector3 out =
             Add(Scale(at.normal, std::cos(azimuth)), Scale(at.binormal, std::sin(azimuth)));
         const bool bitten = pose.eaten >= 2 && j == kSecondBiteLeaf;
@@ -325,8 +325,8 @@ MeshBuilder buildFlower(const FlowerPose& pose)
         leaf.base = Add(at.point, Scale(out, kStemRadiusFoot * 0.8f));
         leaf.out = out;
         leaf.up = at.tangent;
-        leaf.length = spec.length * (1.0f - 0.15f * wilt) * left;
-        leaf.width = spec.width * (1.0f - 0.35f * wilt) * (bitten ? kStubWidth : 1.0f);
+        leaf.length = shape.length * (1.0f - 0.15f * wilt) * left;
+        leaf.width = shape.width * (1.0f - 0.35f * wilt) * (bitten ? kStubWidth : 1.0f);
         leaf.pitch = degrees(lerpf(50.0f, 0.0f, wilt));
         leaf.curl = degrees(lerpf(-75.0f, -95.0f, wilt));
         leaf.cup = lerpf(0.12f, 0.8f, wilt);

@@ -268,7 +268,7 @@ std::vector<std::uint8_t> encodeTga(const Canvas& canvas, bool withAlpha, bool r
     out.push_back(0);  // no image ID
     out.push_back(0);  // no colour map
     out.push_back(runLength ? tgaTypeTrueColourRle : tgaTypeTrueColour);
-    for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map specification
+    for (int i = 0; i < 5; ++i) out.push_back(0);  // colour map description
     put16(out, 0);                                 // x origin
     put16(out, 0);                                 // y origin
     put16(out, static_cast<std::uint32_t>(canvas.width()));
