@@ -193,18 +193,13 @@ void initGame()
     loadTgaTexture(sceneryTextures, "wand.tga", 0);
     loadBmpTexture(sceneryTextures, "bilder/Bottom.bmp", 2);
     loadTgaTexture(sceneryTextures, "bilder/zaun.tga", 3);
-
-    loadBmpTexture(hudTextures, "bilder/maulwurfkl_mask.bmp", 0);
-    loadBmpTexture(hudTextures, "bilder/maulwurfkl.bmp", 1);
-    loadBmpTexture(hudTextures, "bilder/uhr_mask.bmp", 2);
-    loadBmpTexture(hudTextures, "bilder/uhr.bmp", 3);
-
+    static const char* const kHudPictures[] = {"bilder/maulwurfkl_mask.bmp", "bilder/maulwurfkl.bmp",
+                                               "bilder/uhr_mask.bmp", "bilder/uhr.bmp"};
+    for (int slot = 0; slot < 4; ++slot) loadBmpTexture(hudTextures, kHudPictures[slot], slot);
     loadBmpTexture(cloudTexture, "bilder/wolken.bmp", 0);
-
-    loadBmpTexture(resultTextures, "bilder/upps_mask.bmp", 0);
-    loadBmpTexture(resultTextures, "bilder/upps.bmp", 1);
-    loadBmpTexture(resultTextures, "bilder/juhu_mask.bmp", 2);
-    loadBmpTexture(resultTextures, "bilder/juhu.bmp", 3);
+    static const char* const kResultPictures[] = {"bilder/upps_mask.bmp", "bilder/upps.bmp",
+                                                  "bilder/juhu_mask.bmp", "bilder/juhu.bmp"};
+    for (int slot = 0; slot < 4; ++slot) loadBmpTexture(resultTextures, kResultPictures[slot], slot);
 
     setPlayingClearColour();
     glEnable(GL_DEPTH_TEST);
