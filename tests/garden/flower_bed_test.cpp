@@ -12,6 +12,9 @@
 using gardentest::seedWithNextDraw;
 using gardentest::seedWithNonZeroDraw;
 
+using gardentest::importModel;
+using gardentest::verticesOf;
+
 namespace {
 
 constexpr float kTick = 1.0f / 60.0f;
@@ -32,15 +35,6 @@ void enterTrouble(Flower& flower, int nextTrouble)
     flower.nextTrouble = nextTrouble;
 }
 
-MeshModel importModel(const char* path)
-{
-    MeshModel model;
-    Model3dsReader reader;
-    reader.import(model, path);
-    return model;
-}
-
-const std::vector<Vector3>& verticesOf(const MeshModel& model) { return model.objects.at(0).vertices; }
 
 void expectSameVertices(const std::vector<Vector3>& actual, const std::vector<Vector3>& expected,
                         float tolerance)
@@ -68,13 +62,7 @@ TEST(FlowerBedSetUp, PlacesTheGridAndResetsEveryFlowerWithoutDrawingRandomNumber
 {
     setDialogsEnabled(false);
     // Work where the models are when they exist; the placement does not depend on them.
-    std::optional<testsupport::TempDir> scratch;
-    std::filesystem::path folder = testsupport::generatedDataDir();
-    if (!gardentest::haveFlowerData()) {
-        scratch.emplace();
-        folder = scratch->path();
-    }
-    gardentest::WorkingDirectory inFolder(folder);
+    const gardentest::FlowerDataOrScratchFolder inFolder;
 
     // Leftovers of a previous round.
     Flower& previous = flowerBed[5];

@@ -13,17 +13,11 @@
 
 using gardentest::countDrawnPrimitives;
 
+using gardentest::importModel;
+using gardentest::verticesOf;
+
 namespace {
 
-MeshModel importModel(const char* path)
-{
-    MeshModel model;
-    Model3dsReader reader;
-    reader.import(model, path);
-    return model;
-}
-
-const std::vector<Vector3>& verticesOf(const MeshModel& model) { return model.objects.at(0).vertices; }
 
 // Largest coordinate difference between two vertex lists of equal length.
 float largestDifference(const std::vector<Vector3>& a, const std::vector<Vector3>& b)

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the garden tests: running inside the generated data
 // folder, finding seeds with a known next draw, counting drawn primitives.
+#include "assets/mesh_model.h"
+#include "assets/model_3ds.h"
 #include "effects/geometry.h"
 #include "platform/message_box.h"
 #include "test_support.h"
@@ -31,6 +33,28 @@ private:
     std::filesystem::path previous_;
 };
 
+// Works in the generated data folder when the flower files are there, else
+// in an empty scratch folder (set-up and placement do not need the models).
+class FlowerDataOrScratchFolder {
+public:
+    FlowerDataOrScratchFolder();
+
+private:
+    std::optional<testsupport::TempDir> scratch_;
+    std::optional<WorkingDirectory> inFolder_;
+};
+
+// A 3DS model imported with the game's reader (empty on failure).
+inline MeshModel importModel(const char* path)
+{
+    MeshModel model;
+    Model3dsReader reader;
+    reader.import(model, path);
+    return model;
+}
+
+inline const std::vector<Vector3>& verticesOf(const MeshModel& model) { return model.objects.at(0).vertices; }
+
 // True when the generated data folder holds all these files.
 inline bool haveDataFiles(std::initializer_list<const char*> names)
 {
@@ -51,6 +75,16 @@ inline bool haveFlowerData()
          "modelle/blumen_mampf2t2.3ds", "modelle/blumen_mampft3.3ds", "modelle/blumen_mampf2t3.3ds",
          "bilder/blume_1.bmp", "bilder/blume_trocken1.bmp", "bilder/blume_trocken2.bmp",
          "bilder/blume_trocken3.bmp", "bilder/blume_laus1.bmp"});
+}
+
+inline FlowerDataOrScratchFolder::FlowerDataOrScratchFolder()
+{
+    std::filesystem::path folder = testsupport::generatedDataDir();
+    if (!haveFlowerData()) {
+        scratch_.emplace();
+        folder = scratch_->path();
+    }
+    inFolder_.emplace(folder);
 }
 
 // The rake's model (its texture is named inside it).

@@ -124,13 +124,7 @@ TEST(RakePlacement, SeededSetUpPutsTheRakesWhereTheSeedSays)
 {
     setDialogsEnabled(false);
     // The flower set-up comes first and must leave the draws to the rakes.
-    std::optional<testsupport::TempDir> scratch;
-    std::filesystem::path folder = testsupport::generatedDataDir();
-    if (!gardentest::haveFlowerData()) {
-        scratch.emplace();
-        folder = scratch->path();
-    }
-    gardentest::WorkingDirectory inFolder(folder);
+    const gardentest::FlowerDataOrScratchFolder inFolder;
     seedRandom(1);
     setUpFlowerBed(0);
     placeRakes();
