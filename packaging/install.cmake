@@ -51,6 +51,7 @@ install(FILES ${packaging_out}/${BURRIK_APP_ID}.metainfo.xml DESTINATION share/m
 install(DIRECTORY ${BURRIK_ICON_DIR}/ DESTINATION share/icons PATTERN .stamp EXCLUDE)
 install(FILES ${packaging_out}/burrik.6.gz DESTINATION share/man/man6)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${packaging_out}/changelog.Debian.gz DESTINATION share/doc/burrik)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides DESTINATION share/lintian/overrides RENAME burrik)
 # Screenshots taken by the game itself (scripts/package), named by the metainfo.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/screenshots/ DESTINATION share/doc/burrik/screenshots OPTIONAL)
 
@@ -61,12 +62,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${BURRIK_MAINTAINER})
 set(CPACK_PACKAGE_VENDOR "Burrik developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "garden defence game with a gardener, flowers and moles")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Pell the gardener defends a bed of sixteen flowers in a fenced garden. Flowers dry \
-out or catch lice and must be watered or sprayed, moles roam the lawn and bite \
-the flowers and must be knocked over the fence, and rakes lie about as traps.\n\
-Burrik is a small real-time 3D game played with the keyboard. Every picture, \
-model and sound of it is made by its own code.")
+# Lines of the extended description stay below 80 columns.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Pell the gardener defends a bed of sixteen flowers in a fenced garden."
+  "Flowers dry out or catch lice and must be watered or sprayed, moles roam"
+  "the lawn and bite the flowers and must be knocked over the fence, and"
+  "rakes lie about as traps."
+  ""
+  "Burrik is a small real-time 3D game played with the keyboard. Every"
+  "picture, model and sound of it is made by its own code.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
