@@ -17,6 +17,7 @@ target_compile_definitions(burrik_core
 
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
 set(BURRIK_EXEC_PATH ${CMAKE_INSTALL_PREFIX}/${BURRIK_INSTALL_BINDIR}/burrik)
+set(BURRIK_DATA_PATH ${CMAKE_INSTALL_PREFIX}/${BURRIK_INSTALL_DATADIR})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/burrik.desktop.in ${packaging_out}/${BURRIK_APP_ID}.desktop @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/burrik.metainfo.xml.in ${packaging_out}/${BURRIK_APP_ID}.metainfo.xml @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/burrik.6.in ${packaging_out}/burrik.6 @ONLY)
