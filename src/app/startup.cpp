@@ -9,6 +9,7 @@
 #include "app/tick.h"
 #include "app/trace.h"
 #include "assets/texture.h"
+#include "audio/game_sounds.h"
 #include "garden/flower_bed.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
@@ -215,6 +216,8 @@ void initGame()
     setUpLight();
 
     startFrameTimer();
+
+    loadGameSounds();  // and the music starts
 }
 
 int runGame(int argc, char** argv)
