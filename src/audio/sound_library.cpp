@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int kOutputChunkFrames = 1024;
@@ -123,6 +125,8 @@ int readWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) return errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundLoadFailed;
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return kSoundLoadFailed;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return kSoundLoadFailed;
     const long length = std::ftell(file.get());
     if (length < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return kSoundLoadFailed;
