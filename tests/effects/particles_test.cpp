@@ -94,7 +94,7 @@ private:
 
 void sprayFrames(int frames, bool stop)
 {
-    for (int i = 0; i < frames; ++i) drawSpray(stop, 0.0f, 0.0f, 0.0f, 0.0f, 40.0f, false, kTick);
+    for (int i = 0; i < frames; ++i) drawSpray(stop, 0.0f, 0.0f, 0.0f, 0.0f, 40.0f, true, kTick);
 }
 
 float sumOfDepths()
