@@ -160,10 +160,13 @@ TEST_F(ParticleEffects, SprayIsDrawnFarToNearWithQuadsTurnedAboutTheirCentres)
     }
 }
 
-TEST_F(ParticleEffects, WaterDrawsNothingBeforeItsStartAndRestoresDepthWrites)
+TEST_F(ParticleEffects, WaterAndFliesDrawNothingBeforeTheirStartAndDepthWritesComeBack)
 {
     waterParticles.fill(Particle{});  // as at program start
+    flyParticles.fill(Particle{});
     EXPECT_TRUE(drawnQuads([] { drawWater(false, 0.0f, 0.0f, true, kTick); }).empty());
+    EXPECT_TRUE(drawnQuads([] { drawFlies(1, 0.0f, 0.0f, true, kTick); }).empty());
+    EXPECT_FALSE(fliesActive());
 
     startWater();
     glDepthMask(GL_TRUE);
