@@ -10,6 +10,7 @@
 #include "app/tick.h"
 #include "app/trace.h"
 #include "assets/texture.h"
+#include "audio/game_sounds.h"
 #include "garden/flower_bed.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
@@ -218,6 +219,8 @@ void initGame()
     setUpLight();
 
     startFrameTimer();
+
+    loadGameSounds();  // and the music starts
 }
 
 int runGame(int argc, char** argv)
