@@ -50,6 +50,25 @@ bool fits(std::uint64_t offset, std::uint64_t count, std::uint64_t record, std::
     return offset <= limit && count * record <= limit - offset;
 }
 
+// Positions of all key frames: three 16-bit coordinates in 1/64 units per
+// record. The bulk of a file, so read without per-element bounds work (the
+// caller has checked the whole range).
+void readVertices(const std::uint8_t* p, std::size_t count, std::vector<Vector3>& out)
+{
+    out.resize(count);
+    Vector3* to = out.data();
+    constexpr float kUnitScale = 1.0f / kCoordinateUnit;  // exact: a power of two
+    for (std::size_t v = 0; v < count; ++v, p += kVertexRecordSize) {
+        std::int16_t xyz[3];
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(xyz, p, sizeof xyz);
+        } else {
+            xyz[0] = i16At(p), xyz[1] = i16At(p + 2), xyz[2] = i16At(p + 4);
+        }
+        to[v] = {xyz[0] * kUnitScale, xyz[1] * kUnitScale, xyz[2] * kUnitScale};
+    }
+}
+
 struct MeshHeader {
     std::string name;
     std::int32_t keyFrames = 0;
@@ -230,12 +249,8 @@ bool Md3Reader::importFromMemory(MeshModel& model, const std::uint8_t* data, std
             const std::uint8_t* p = texCoords + v * kTexCoordRecordSize;
             object.textureCoordinates[v] = {f32At(p), -f32At(p + 4)};
         }
-        object.vertices.resize(static_cast<std::size_t>(frameVertices));
-        const std::uint8_t* vertices = data + meshStart + static_cast<std::uint64_t>(h.verticesAt);
-        for (std::size_t v = 0; v < object.vertices.size(); ++v) {
-            const std::uint8_t* p = vertices + v * kVertexRecordSize;
-            object.vertices[v] = {i16At(p) / kCoordinateUnit, i16At(p + 2) / kCoordinateUnit, i16At(p + 4) / kCoordinateUnit};
-        }
+        readVertices(data + meshStart + static_cast<std::uint64_t>(h.verticesAt), static_cast<std::size_t>(frameVertices),
+                     object.vertices);
         objects.push_back(std::move(object));
         meshStart += meshSize;
     }
