@@ -58,6 +58,7 @@ void startWatering()
 {
     if (!careMayStart()) return;
     gardener.busy = 1;
+    playTorso(gardener, "TORSO_GIESSEN");
     actionFlags.watering = 1;
     gardener.waterEffect = true;
 }
@@ -66,6 +67,7 @@ void startSpraying()
 {
     if (!careMayStart()) return;
     gardener.busy = 1;
+    playTorso(gardener, "TORSO_SPRAY");
     actionFlags.spraying = 1;
     gardener.sprayEffect = true;
 }
@@ -191,6 +193,7 @@ void onSpecialKeyUp(int key, int, int)
         if (!actionFlags.spraying && !actionFlags.watering) {
             inputFlags.moveForward = 0;
             actionFlags.walking = 0;
+            if (!gardener.falling) playIdle(gardener);
         }
         break;
     default: break;

@@ -27,7 +27,7 @@ void setUpRound(int level)
     setUpFlowerBed(level);
     placeRakes();
 
-    resetGardenerPlacement(gardener);
+    setUpGardener(gardener, gameSession.firstStart);
 
     resetCamera(chaseCamera, {0.0f, 30.0f, 100.0f}, {0.0f, 0.0f, -10.0f}, {0.0f, 10.0f, 0.0f});
     walkDirection = {0.0f, 0.0f, -1.0f};
@@ -46,6 +46,7 @@ void checkRoundEnd()
     if (gameSession.molesLeft == 0) {
         gameSession.carriedScore = hud.score;
         gameSession.gameState = RoundWon;
+        playBoth(gardener, "BOTH_DANCE_BEGIN");
         actionFlags.dancing = 1;
     }
     const bool anyFlowerLeft = std::any_of(flowerBed.begin(), flowerBed.end(), [](const Flower& flower) {
@@ -54,5 +55,6 @@ void checkRoundEnd()
     if (anyFlowerLeft && hud.score >= kLowestScore && hud.clock.secondsLeft > 0) return;
     gameSession.gameState = RoundLost;
     gardener.falling = 0;
+    playBoth(gardener, "BOTH_DEAD");
     gardener.dying = true;
 }
