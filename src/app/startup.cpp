@@ -10,6 +10,7 @@
 #include "app/trace.h"
 #include "assets/texture.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
@@ -210,6 +211,7 @@ void initGame()
 
     loadFlowerAssets();
     loadRakeAssets();
+    loadMoleAssets();
 
     setUpLightModel();
     setUpLight();

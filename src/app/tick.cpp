@@ -8,6 +8,7 @@
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -84,7 +85,46 @@ void careForFirstFlowerTouched(const Sphere& tool, StartCare startCare)
     }
 }
 
+bool blocksGardener(MoleState state)
+{
+    return state == MoleState::Walking || state == MoleState::Paused || state == MoleState::Fallen;
+}
+
 }  // namespace
+
+void strikeMolesInReach()
+{
+    const Sphere strike = strikeSphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (!strikeTest(*mole, strike, walkDirection)) continue;
+        addScore(kStrikeScore);
+        actionFlags.struckMole = mole;
+    }
+}
+
+void beatStruckMole()
+{
+    if (actionFlags.struckMole != nullptr) {
+        setMoleState(*actionFlags.struckMole, MoleState::Flying, 0.0f);
+        gameSession.molesLeft -= 1;
+    }
+    actionFlags.struckMole = nullptr;
+}
+
+void molePass(float dt)
+{
+    const Sphere body = bodySphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (moleState(*mole) == MoleState::Walking) moleContacts(*mole, dt, body, gardenerStep);
+        const MoleState state = moleState(*mole);
+        if (state == MoleState::Walking || state == MoleState::Eating) moleFeeding(*mole);
+        // The bed ages once per listed mole: more moles, faster trouble.
+        for (Flower& flower : flowerBed) {
+            if (flowerState(flower) != FlowerState::Gone) updateFlower(flower, dt, gameSession.level);
+        }
+        updateMole(*mole, dt);
+    }
+}
 
 void scoreFlowerChanges()
 {
@@ -123,7 +163,7 @@ double nextFrameSeconds()
     return seconds;
 }
 
-void resolveGardenerStep(Vector3& step, double /*seconds*/)
+void resolveGardenerStep(Vector3& step, double seconds)
 {
     float tMin = kNoHit;
     bool hit = false;
@@ -152,6 +192,19 @@ void resolveGardenerStep(Vector3& step, double /*seconds*/)
             triggerRake(rake);
             gardener.falling = 1;
             addScore(kRakeScore);
+        }
+    }
+
+    const float moleSeconds = static_cast<float>(seconds);
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const MoleState state = moleState(*mole);
+        if (!blocksGardener(state)) continue;
+        const Vector3 moleMove = state == MoleState::Walking ? Scale(mole->direction, moleSeconds) : still;
+        float t = 0.0f;
+        if (sweptSphereHit(body.centre, body.radius, moleSphereCentre(*mole), mole->placement.radius, step, moleMove,
+                           t) != 0.0f) {
+            if (t < tMin) tMin = t;
+            hit = true;
         }
     }
 
@@ -191,6 +244,7 @@ void gameTick()
             gardener.waterEffect = false;
         }
 
+        molePass(dt);
         scrollSky();
         if (state == Playing) scoreFlowerChanges();
     }

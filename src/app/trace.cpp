@@ -6,6 +6,7 @@
 #include "app/tick.h"
 #include "character/gardener.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 
 #include <cmath>
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr std::size_t kLineCapacity = 8192;
+constexpr std::size_t kLineCapacity = 16384;
 
 void appendf(std::string& out, const char* format, ...)
 {
@@ -52,6 +53,18 @@ void formatTraceLine(long frame, std::string& out)
         appendf(out, "%s{\"x\":%.3f,\"z\":%.3f,\"heading\":%.3f,\"swing\":%.3f}", i ? "," : "",
                 jsonNumber(rake.placement.position.x), jsonNumber(rake.placement.position.z),
                 jsonNumber(rake.placement.heading), jsonNumber(rake.swingAngle));
+    }
+    appendf(out, "],\"moles\":[");
+    bool firstMole = true;
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const std::string_view name = moleStateName(moleState(*mole));
+        const Vector3 p = mole->placement.position;
+        appendf(out, "%s{\"id\":%d,\"state\":\"%.*s\",\"x\":%.3f,\"y\":%.3f,\"z\":%.3f,\"hungry\":%d,",
+                firstMole ? "" : ",", mole->id, static_cast<int>(name.size()), name.data(), jsonNumber(p.x),
+                jsonNumber(p.y), jsonNumber(p.z), mole->hungry);
+        appendf(out, "\"satiety\":%.4f,\"pitch\":%.3f,\"roll\":%.3f,\"flies\":%d}", jsonNumber(mole->satiety),
+                jsonNumber(mole->pitch), jsonNumber(mole->roll), mole->flies);
+        firstMole = false;
     }
     appendf(out, "],\"actions\":{\"striking\":%d,\"walking\":%d,\"watering\":%d,\"spraying\":%d,\"dancing\":%d},",
             actionFlags.striking, actionFlags.walking, actionFlags.watering, actionFlags.spraying,

@@ -99,7 +99,13 @@ bool clipMoveAtPlane(Vector3 point, float radius, Vector3& move, Vector3 planePo
     const float endWhole = std::fabs(std::trunc(end));
     if (startWhole < radius) return false;
     if (endWhole > radius && (start < radius || end > radius)) return false;
-    const float fraction = (start - radius) / (start - end);
+    // Within a unit of the contact distance the truncation above lets moves
+    // through that run along the plane or away from it, where the fraction
+    // grows without bound (or is undefined): such a move is never lengthened
+    // or turned round, only shortened.
+    float fraction = (start - radius) / (start - end);
+    if (!(fraction >= 0.0f)) fraction = 0.0f;
+    if (fraction > 1.0f) fraction = 1.0f;
     const Vector3 contact = Add(Scale(point, 1.0f - fraction), Scale(Add(point, move), fraction));
     move = Scale(Subtract(contact, point), 0.95f);
     return true;

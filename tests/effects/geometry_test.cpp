@@ -131,6 +131,22 @@ TEST(PlaneClip, CrossingIsCutShortOfTheContactPoint)
     EXPECT_FLOAT_EQ(move.y, 0.0f);
 }
 
+TEST(PlaneClip, MovesAlongOrAwayWithinAUnitOfContactStayBounded)
+{
+    // 13.025 from the plane, radius 13: moves along the plane (exactly, and
+    // nearly) and away from it used to be stretched by the contact fraction,
+    // to NaN or to thousands of units.
+    const Vector3 point{0, 0, -500.0f + 13.025f};
+    const Vector3 moves[] = {{-0.4f, 0, 0}, {-0.4f, 0, -1e-6f}, {-0.4f, 0, 1e-6f}, {0, 0, 0.3f}};
+    for (Vector3 move : moves) {
+        const Vector3 before = move;
+        clipMoveAtPlane(point, 13.0f, move, {0, 0, -500}, {0, 0, 1});
+        EXPECT_TRUE(std::isfinite(move.x) && std::isfinite(move.z));
+        EXPECT_LE(std::sqrt(Dot(move, move)), std::sqrt(Dot(before, before)) + 1e-6f);
+        EXPECT_GE(point.z + move.z, -500.0f + 13.0f - 1e-3f);
+    }
+}
+
 TEST(PlaneClip, FencePlaneKeepsTheGardenerInside)
 {
     // The fence at z = -500 facing +z; a body at z = -450 walking 40 towards it.
