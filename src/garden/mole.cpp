@@ -175,8 +175,10 @@ void updatePaused(Mole& mole, float elapsed)
 
 void updateFlying(Mole& mole, float elapsed)
 {
-    mole.placement.position = flightStep(mole, elapsed);
+    // The spin comes first: a mole that sticks to the fence in this step
+    // hangs there as it stuck, whatever the length of the step.
     mole.pitch += kFlightSpin * elapsed;
+    mole.placement.position = flightStep(mole, elapsed);
     if (!mole.wallReached) return;
     mole.wallReached = false;
     mole.state = mole.shrinkCounter == kLowHitMark ? MoleState::SlidingDown : MoleState::FlyingOff;

@@ -131,18 +131,26 @@ TEST(PlaneClip, CrossingIsCutShortOfTheContactPoint)
     EXPECT_FLOAT_EQ(move.y, 0.0f);
 }
 
-TEST(PlaneClip, MovesAlongOrAwayWithinAUnitOfContactStayBounded)
+TEST(PlaneClip, WithinAUnitOfContactOnlyMovesTowardThePlaneAreClipped)
 {
-    // 13.025 from the plane, radius 13: moves along the plane (exactly, and
-    // nearly) and away from it used to be stretched by the contact fraction,
-    // to NaN or to thousands of units.
+    // 13.025 from the plane, radius 13, as a sphere stands after a clip. Moves
+    // along the plane and away from it must pass (they used to be turned back
+    // for good, or stretched to NaN or thousands of units); a move toward it,
+    // however slanted, is only shortened.
     const Vector3 point{0, 0, -500.0f + 13.025f};
-    const Vector3 moves[] = {{-0.4f, 0, 0}, {-0.4f, 0, -1e-6f}, {-0.4f, 0, 1e-6f}, {0, 0, 0.3f}};
-    for (Vector3 move : moves) {
+    const Vector3 plane{0, 0, -500};
+    const Vector3 normal{0, 0, 1};
+    for (Vector3 move : {Vector3{-0.4f, 0, 0}, Vector3{-0.4f, 0, 1e-6f}, Vector3{0.1f, 0, 0.3f}}) {
         const Vector3 before = move;
-        clipMoveAtPlane(point, 13.0f, move, {0, 0, -500}, {0, 0, 1});
+        EXPECT_FALSE(clipMoveAtPlane(point, 13.0f, move, plane, normal));
+        EXPECT_EQ(move.x, before.x);
+        EXPECT_EQ(move.z, before.z);
+    }
+    for (Vector3 move : {Vector3{-0.4f, 0, -1e-4f}, Vector3{-0.3f, 0, -0.01f}, Vector3{0, 0, -0.4f}}) {
+        const float length = std::sqrt(Dot(move, move));
+        EXPECT_TRUE(clipMoveAtPlane(point, 13.0f, move, plane, normal));
         EXPECT_TRUE(std::isfinite(move.x) && std::isfinite(move.z));
-        EXPECT_LE(std::sqrt(Dot(move, move)), std::sqrt(Dot(before, before)) + 1e-6f);
+        EXPECT_LE(std::sqrt(Dot(move, move)), length);
         EXPECT_GE(point.z + move.z, -500.0f + 13.0f - 1e-3f);
     }
 }
