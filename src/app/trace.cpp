@@ -54,7 +54,18 @@ void formatTraceLine(long frame, std::string& out)
                 jsonNumber(rake.placement.position.x), jsonNumber(rake.placement.position.z),
                 jsonNumber(rake.placement.heading), jsonNumber(rake.swingAngle));
     }
-    appendf(out, "],\"moles\":[");
+    appendf(out, "],\"actions\":{\"striking\":%d,\"walking\":%d,\"watering\":%d,\"spraying\":%d,\"dancing\":%d},",
+            actionFlags.striking, actionFlags.walking, actionFlags.watering, actionFlags.spraying,
+            actionFlags.dancing);
+    const ChaseCamera& camera = chaseCamera;
+    appendf(out, "\"camera\":{\"yaw\":%.4f,\"pitch\":%.4f,\"eye\":[%.3f,%.3f,%.3f]},", jsonNumber(camera.yaw),
+            jsonNumber(camera.pitch), jsonNumber(camera.eye.x), jsonNumber(camera.eye.y), jsonNumber(camera.eye.z));
+    appendf(out, "\"options\":{\"useDisplayLists\":%d,\"useVertexArrays\":%d,\"wireframe\":%d,\"mipmapping\":%d,"
+                 "\"filterMode\":%d,\"showFps\":%d},",
+            renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
+            renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    // After the camera, so that the first "pitch" of a line stays the camera's.
+    appendf(out, "\"moles\":[");
     bool firstMole = true;
     for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
         const std::string_view name = moleStateName(moleState(*mole));
@@ -66,16 +77,8 @@ void formatTraceLine(long frame, std::string& out)
                 jsonNumber(mole->pitch), jsonNumber(mole->roll), mole->flies);
         firstMole = false;
     }
-    appendf(out, "],\"actions\":{\"striking\":%d,\"walking\":%d,\"watering\":%d,\"spraying\":%d,\"dancing\":%d},",
-            actionFlags.striking, actionFlags.walking, actionFlags.watering, actionFlags.spraying,
-            actionFlags.dancing);
-    const ChaseCamera& camera = chaseCamera;
-    appendf(out, "\"camera\":{\"yaw\":%.4f,\"pitch\":%.4f,\"eye\":[%.3f,%.3f,%.3f]},", jsonNumber(camera.yaw),
-            jsonNumber(camera.pitch), jsonNumber(camera.eye.x), jsonNumber(camera.eye.y), jsonNumber(camera.eye.z));
-    appendf(out, "\"options\":{\"useDisplayLists\":%d,\"useVertexArrays\":%d,\"wireframe\":%d,\"mipmapping\":%d,"
-                 "\"filterMode\":%d,\"showFps\":%d},",
-            renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
-            renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    appendf(out, "],");
+    appendf(out, "\"flowerUpdates\":%llu,", static_cast<unsigned long long>(flowerUpdateCount));
     appendf(out, "\"frameSeconds\":%.6f,\"fps\":%.3f}", jsonNumber(frameSeconds), jsonNumber(fpsMeter.fps));
 }
 
