@@ -6,6 +6,7 @@
 #include "app/tick.h"
 #include "character/gardener.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 
 #include <algorithm>
@@ -23,9 +24,12 @@ void setUpRound(int level)
     inputFlags = InputFlags{};
     renderOptions.useDisplayLists = 0;
 
+    clearMoles();
+
     // The random draws below happen in a fixed order: flowers (none), rakes, moles.
     setUpFlowerBed(level);
     placeRakes();
+    createRoundMoles(gameSession.moleCount);
 
     setUpGardener(gardener, gameSession.firstStart);
 

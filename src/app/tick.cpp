@@ -8,6 +8,7 @@
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -84,6 +85,11 @@ void careForFirstFlowerTouched(const Sphere& tool, StartCare startCare)
     }
 }
 
+bool blocksGardener(MoleState state)
+{
+    return state == MoleState::Walking || state == MoleState::Paused || state == MoleState::Fallen;
+}
+
 // The running strike: its animation step, the strike test against the
 // moles while it is pending, and the hit moment at which a struck mole flies.
 void strikePass()
@@ -91,11 +97,10 @@ void strikePass()
     if (!actionFlags.striking) return;
     const bool hitMoment = strikeStep(gardener, actionFlags.striking);
     if (inputFlags.strikeTestPending) {
-        // Each listed mole gets its strike test against strikeSphere(gardener) here.
+        strikeMolesInReach();
         inputFlags.strikeTestPending = 0;
     }
-    // At hitMoment the struck mole, if there is one, starts its flight here.
-    static_cast<void>(hitMoment);
+    if (hitMoment) beatStruckMole();
     if (!actionFlags.striking) playIdle(gardener);
 }
 
@@ -121,6 +126,40 @@ void animationSteps(int state)
 }
 
 }  // namespace
+
+void strikeMolesInReach()
+{
+    const Sphere strike = strikeSphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (!strikeTest(*mole, strike, walkDirection)) continue;
+        addScore(kStrikeScore);
+        actionFlags.struckMole = mole;
+    }
+}
+
+void beatStruckMole()
+{
+    if (actionFlags.struckMole != nullptr) {
+        setMoleState(*actionFlags.struckMole, MoleState::Flying, 0.0f);
+        gameSession.molesLeft -= 1;
+    }
+    actionFlags.struckMole = nullptr;
+}
+
+void molePass(float dt)
+{
+    const Sphere body = bodySphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (moleState(*mole) == MoleState::Walking) moleContacts(*mole, dt, body, gardenerStep);
+        const MoleState state = moleState(*mole);
+        if (state == MoleState::Walking || state == MoleState::Eating) moleFeeding(*mole);
+        // The bed ages once per listed mole: more moles, faster trouble.
+        for (Flower& flower : flowerBed) {
+            if (flowerState(flower) != FlowerState::Gone) updateFlower(flower, dt, gameSession.level);
+        }
+        updateMole(*mole, dt);
+    }
+}
 
 void scoreFlowerChanges()
 {
@@ -159,7 +198,7 @@ double nextFrameSeconds()
     return seconds;
 }
 
-void resolveGardenerStep(Vector3& step, double /*seconds*/)
+void resolveGardenerStep(Vector3& step, double seconds)
 {
     float tMin = kNoHit;
     bool hit = false;
@@ -189,6 +228,19 @@ void resolveGardenerStep(Vector3& step, double /*seconds*/)
             playBoth(gardener, "BOTH_FALL");
             gardener.falling = 1;
             addScore(kRakeScore);
+        }
+    }
+
+    const float moleSeconds = static_cast<float>(seconds);
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const MoleState state = moleState(*mole);
+        if (!blocksGardener(state)) continue;
+        const Vector3 moleMove = state == MoleState::Walking ? Scale(mole->direction, moleSeconds) : still;
+        float t = 0.0f;
+        if (sweptSphereHit(body.centre, body.radius, moleSphereCentre(*mole), mole->placement.radius, step, moleMove,
+                           t) != 0.0f) {
+            if (t < tMin) tMin = t;
+            hit = true;
         }
     }
 
@@ -241,6 +293,7 @@ void gameTick()
             gardener.waterEffect = false;
         }
 
+        molePass(dt);
         scrollSky();
         if (state == Playing) scoreFlowerChanges();
     }

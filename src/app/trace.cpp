@@ -8,6 +8,7 @@
 #include "character/gardener.h"
 #include "effects/particles.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 
 #include <cmath>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr std::size_t kLineCapacity = 8192;
+constexpr std::size_t kLineCapacity = 16384;
 
 void appendf(std::string& out, const char* format, ...)
 {
@@ -87,6 +88,21 @@ void formatTraceLine(long frame, std::string& out)
                  "\"filterMode\":%d,\"showFps\":%d},",
             renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
             renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    // After the camera, so that the first "pitch" of a line stays the camera's.
+    appendf(out, "\"moles\":[");
+    bool firstMole = true;
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const std::string_view name = moleStateName(moleState(*mole));
+        const Vector3 p = mole->placement.position;
+        appendf(out, "%s{\"id\":%d,\"state\":\"%.*s\",\"x\":%.3f,\"y\":%.3f,\"z\":%.3f,\"hungry\":%d,",
+                firstMole ? "" : ",", mole->id, static_cast<int>(name.size()), name.data(), jsonNumber(p.x),
+                jsonNumber(p.y), jsonNumber(p.z), mole->hungry);
+        appendf(out, "\"satiety\":%.4f,\"pitch\":%.3f,\"roll\":%.3f,\"flies\":%d}", jsonNumber(mole->satiety),
+                jsonNumber(mole->pitch), jsonNumber(mole->roll), mole->flies);
+        firstMole = false;
+    }
+    appendf(out, "],");
+    appendf(out, "\"flowerUpdates\":%llu,", static_cast<unsigned long long>(flowerUpdateCount));
     out.append("\"sounds\":[");
     const std::uint32_t started = takeStartedSounds();
     bool first = true;
