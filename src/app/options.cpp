@@ -98,10 +98,20 @@ OptionsResult parseOptions(int argc, const char* const* argv)
             o.screenshots.push_back({static_cast<long>(frame), text.substr(colon + 1)});
         } else if (arg == "--trace") {
             if (!value(o.tracePath) || o.tracePath.empty()) return fail("--trace needs a file");
+        } else if (arg == "--autopilot") {
+            o.autopilot = true;
+        } else if (arg == "--summary") {
+            if (!value(o.summaryPath) || o.summaryPath.empty()) return fail("--summary needs a file");
+        } else if (arg == "--rounds") {
+            long long rounds = 0;
+            if (!value(text) || !parseWhole(text, 1, std::numeric_limits<long>::max(), rounds))
+                return fail("--rounds needs a whole number of at least 1");
+            o.rounds = static_cast<long>(rounds);
         } else {
             return fail("unknown option '" + arg + "'");
         }
     }
+    if (!o.autopilot && (!o.summaryPath.empty() || o.rounds)) return fail("--summary and --rounds need --autopilot");
     result.ok = true;
     return result;
 }
@@ -122,6 +132,10 @@ std::string optionsHelpText(const char* programName)
             "  --frames N          end with status 0 after N ticks\n"
             "  --screenshot F:PATH after drawing frame F, write it as PNG (repeatable)\n"
             "  --trace FILE        one JSON object per tick (JSON Lines)\n"
+            "  --autopilot         a built-in player plays, through the same keys as a person;\n"
+            "                      at exit one line per round on standard output\n"
+            "  --summary FILE      with --autopilot: the rounds as JSON at exit\n"
+            "  --rounds N          with --autopilot: end with status 0 after N rounds\n"
             "  --version           the version\n"
             "  --help              this text\n\n"
             "The video mode (a game-mode string such as 1024x768:32@60) is the first line of\n"

@@ -22,6 +22,9 @@ struct Options {
     std::optional<long> frames;
     std::vector<ScreenshotRequest> screenshots;
     std::string tracePath;
+    bool autopilot = false;   // the built-in player presses the keys
+    std::string summaryPath;  // with autopilot: the rounds as JSON at exit
+    std::optional<long> rounds;  // with autopilot: end after this many rounds
     bool help = false;
     bool version = false;
 };

@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
+#include "app/autopilot.h"
 #include "app/config_file.h"
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/keyboard.h"
 #include "app/options.h"
+#include "app/round_log.h"
 #include "app/scenery.h"
 #include "app/script.h"
 #include "app/tick.h"
@@ -26,7 +28,9 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -58,9 +62,31 @@ struct RunControl {
     int windowWidth = kWindowWidth;
     int windowHeight = kWindowHeight;
     bool drawEveryTick = false;
+    std::unique_ptr<AutopilotDriver> autopilot;
+    RoundLog roundLog;
+    std::string summaryPath;  // absolute
 };
 
 RunControl run;
+
+// With the autopilot: one line per round on standard output and, with
+// --summary, the same as JSON; at every exit of the process.
+void writeAutopilotSummary()
+{
+    if (!run.autopilot) return;
+    const std::vector<RoundRecord> rounds = run.roundLog.roundsSoFar();
+    for (std::size_t i = 0; i < rounds.size(); ++i) {
+        std::printf("%s\n", formatRoundLine(static_cast<int>(i + 1), rounds[i]).c_str());
+    }
+    std::fflush(stdout);
+    if (run.summaryPath.empty()) return;
+    std::FILE* file = std::fopen(run.summaryPath.c_str(), "w");
+    const std::string json = formatRoundsJson(rounds);
+    if (file == nullptr || std::fwrite(json.data(), 1, json.size(), file) != json.size()) {
+        std::fprintf(stderr, "burrik: cannot write the summary %s\n", run.summaryPath.c_str());
+    }
+    if (file != nullptr) std::fclose(file);
+}
 
 void idleCallback()
 {
@@ -73,9 +99,17 @@ void idleCallback()
     }
     ++run.tickCount;
     deliverScriptEvents(run.script, run.scriptCursor, run.tickCount);
+    if (run.autopilot) run.autopilot->playFrame();  // after the script's events of this frame
     gameClock().advanceTick();
     gameTick();
     run.trace.writeTick(run.tickCount);
+    if (run.autopilot) {
+        run.roundLog.observeTick();
+        if (run.options.rounds && run.roundLog.finishedRounds() >= *run.options.rounds) {
+            run.trace.close();
+            exitProcess(0);
+        }
+    }
     // Automated runs draw every tick themselves: the toolkit skips drawing a
     // window that another one covers, which would lose frames and screenshots.
     if (run.drawEveryTick) drawFrame();
@@ -260,10 +294,21 @@ int runGame(int argc, char** argv)
     if (!options.tracePath.empty() && !run.trace.open((startFolder / options.tracePath).string())) {
         badCommandLine("cannot write the trace " + options.tracePath);
     }
+    if (options.autopilot) {
+        if (!options.summaryPath.empty()) {
+            run.summaryPath = std::filesystem::absolute(startFolder / options.summaryPath, error).string();
+            std::FILE* probe = std::fopen(run.summaryPath.c_str(), "w");
+            if (probe == nullptr) badCommandLine("cannot write the summary " + options.summaryPath);
+            std::fclose(probe);
+        }
+        run.autopilot = std::make_unique<AutopilotDriver>();
+        std::atexit(writeAutopilotSummary);
+    }
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
 
     glutInit(&argc, argv);
-    run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty();
+    run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
+                        options.autopilot;
     if (!run.drawEveryTick) setRedisplayHandler(postRedisplay);
     setPresentHandler(presentWithScreenshots);
 

@@ -2,10 +2,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 void exitProcess(int status)
 {
     std::fflush(stdout);
     std::fflush(stderr);
     std::exit(status);
+}
+
+std::int64_t residentMemoryBytes()
+{
+    // Second field of /proc/self/statm: resident pages.
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return 0;
+    long long totalPages = 0, residentPages = 0;
+    const int read = std::fscanf(statm, "%lld %lld", &totalPages, &residentPages);
+    std::fclose(statm);
+    if (read != 2 || residentPages < 0) return 0;
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return static_cast<std::int64_t>(residentPages) * (pageSize > 0 ? pageSize : 4096);
 }

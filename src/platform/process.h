@@ -1,6 +1,11 @@
 #pragma once
+#include <cstdint>
+
 // Ends the process with the given status (flushing standard streams).
 [[noreturn]] void exitProcess(int status);
 
 // Exit status after a picture could not be loaded.
 constexpr int kExitPictureFailure = 1;
+
+// The process's resident memory in bytes (0 where it cannot be read).
+std::int64_t residentMemoryBytes();

@@ -1,0 +1,49 @@
+#pragma once
+// The log of the rounds played in a run: for each round its level, how it
+// ended, the score, the seconds it lasted, the moles beaten, the flowers
+// lost, the rakes set off and the resident memory when it ended. Fed after
+// every tick; printed as text lines and written as JSON.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum class RoundResult { Won, Lost, Abandoned, Unfinished };
+
+// "won", "lost", "abandoned" (left with escape), "unfinished" (the run ended first).
+const char* roundResultName(RoundResult result);
+
+struct RoundRecord {
+    int level = 0;
+    RoundResult result = RoundResult::Unfinished;
+    int score = 0;
+    double seconds = 0.0;  // of play, summed tick lengths
+    int molesBeaten = 0;
+    int flowersLost = 0;
+    int rakesSetOff = 0;
+    std::int64_t residentBytes = 0;  // when the round ended
+};
+
+class RoundLog {
+public:
+    RoundLog();
+    // After every tick: notes round starts and ends and counts what happened.
+    void observeTick();
+    // The rounds that have ended.
+    const std::vector<RoundRecord>& rounds() const { return rounds_; }
+    int finishedRounds() const { return static_cast<int>(rounds_.size()); }
+    // The ended rounds and, if one is running, that one as unfinished.
+    std::vector<RoundRecord> roundsSoFar() const;
+
+private:
+    std::vector<RoundRecord> rounds_;
+    RoundRecord current_;
+    bool inRound_ = false;
+    int lastState_ = 0;
+    std::vector<bool> rakeSwinging_;
+};
+
+// One text line per round.
+std::string formatRoundLine(int number, const RoundRecord& round);
+// The rounds as one JSON array, one record per line.
+std::string formatRoundsJson(const std::vector<RoundRecord>& rounds);
