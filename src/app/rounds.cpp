@@ -4,6 +4,7 @@
 #include "app/game_state.h"
 #include "app/hud.h"
 #include "app/tick.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
@@ -61,4 +62,5 @@ void checkRoundEnd()
     gardener.falling = 0;
     playBoth(gardener, "BOTH_DEAD");
     gardener.dying = true;
+    playGameSound(GameSound::Death);
 }

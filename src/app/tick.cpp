@@ -5,6 +5,7 @@
 #include "app/hud.h"
 #include "app/rounds.h"
 #include "app/scenery.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
@@ -227,6 +228,8 @@ void resolveGardenerStep(Vector3& step, double seconds)
             triggerRake(rake);
             playBoth(gardener, "BOTH_FALL");
             gardener.falling = 1;
+            playGameSound(GameSound::Rake);
+            playGameSound(GameSound::Ouch);
             addScore(kRakeScore);
         }
     }

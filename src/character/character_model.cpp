@@ -186,7 +186,6 @@ bool loadSkin(MeshModel* model, const char* path)
 
 bool applySkin(MeshModel& model, std::string_view text)
 {
-    bool allFit = true;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -204,7 +203,6 @@ bool applySkin(MeshModel& model, std::string_view text)
             if (file.size() > kCharacterNameLimit) {
                 std::fprintf(stderr, "Skin texture name too long (over %zu characters) for mesh %s; line ignored\n",
                              kCharacterNameLimit, object.name.c_str());
-                allFit = false;
                 break;
             }
             MeshMaterial material;
@@ -215,7 +213,7 @@ bool applySkin(MeshModel& model, std::string_view text)
             model.materialCount += 1;
         }
     }
-    return allFit;
+    return true;
 }
 
 bool loadCharacterTextures(CharacterModel& character, MeshModel& model, const char* folder)

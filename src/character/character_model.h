@@ -42,7 +42,7 @@ bool loadCharacter(CharacterModel& character, const char* folder, const char* ba
 
 // Applies one skin file: every line naming a mesh gives it a material whose
 // texture is the line's text after its last "/". False when the file cannot
-// be read or a texture name is too long.
+// be read. A line whose texture name is too long is ignored with a message.
 bool loadSkin(MeshModel* model, const char* path);
 // The same from the file's text (CR LF or LF line ends).
 bool applySkin(MeshModel& model, std::string_view text);

@@ -1,6 +1,7 @@
 #include "character/gardener.h"
 
 #include "character/playback.h"
+#include "effects/particles.h"
 
 #include <GL/gl.h>
 
@@ -11,6 +12,29 @@ const Vector3 kUpAxis{0.0f, 1.0f, 0.0f};
 constexpr float kSpecular[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 constexpr float kShininess = 5.0f;
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+// Where the spray can's nozzle and the watering can's rose are, relative to
+// the gardener's origin before his heading (the water also turns 65 degrees more).
+constexpr Vector3 kSprayEmitter{-21.0f, -1.0f, -19.5f};
+constexpr Vector3 kWaterEmitter{20.5f, -20.5f, -2.7f};
+constexpr float kWaterExtraTurn = 65.0f;
+
+// Turns the matrix by degrees about the vertical through the gardener, then
+// moves to the emitter point (in the world frame of his unturned position).
+void placeEffect(const Gardener& g, float degrees, Vector3 emitter)
+{
+    glPushMatrix();
+    glTranslatef(g.position.x, g.position.y, g.position.z);
+    glRotatef(degrees, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-g.position.x, -g.position.y, -g.position.z);
+    glPushMatrix();
+    glTranslatef(g.position.x + emitter.x, g.position.y + emitter.y, g.position.z + emitter.z);
+}
+
+void endEffect()
+{
+    glPopMatrix();
+    glPopMatrix();
+}
 
 const AnimationInfo* entry(const MeshModel& model, int index)
 {
@@ -66,8 +90,8 @@ void setUpGardener(Gardener& g, int loadModel)
     resetGardenerPlacement(g);
 }
 
-void drawGardener(Gardener& g, float /*pitch*/, float /*yaw*/, Vector3 /*eye*/, bool useVertexArrays, bool wireframe,
-                  double /*frameSeconds*/)
+void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
+                  double frameSeconds)
 {
     glPushMatrix();
     glTranslatef(g.position.x, g.position.y, g.position.z);
@@ -80,6 +104,18 @@ void drawGardener(Gardener& g, float /*pitch*/, float /*yaw*/, Vector3 /*eye*/, 
     glColor4fv(kWhite);
     drawCharacter(g.character, useVertexArrays, wireframe);
     glPopMatrix();
+
+    const auto seconds = static_cast<float>(frameSeconds);
+    if (g.sprayEffect && g.effectVisible) {
+        placeEffect(g, g.heading, kSprayEmitter);
+        drawSpray(g.effectFinished, pitch, yaw - g.heading, eye.x, eye.y, eye.z, useVertexArrays, seconds);
+        endEffect();
+    }
+    if (g.waterEffect && g.effectVisible) {
+        placeEffect(g, g.heading + kWaterExtraTurn, kWaterEmitter);
+        drawWater(g.effectFinished, pitch, yaw - g.heading - kWaterExtraTurn, useVertexArrays, seconds);
+        endEffect();
+    }
 }
 
 void playBoth(Gardener& g, const char* name)

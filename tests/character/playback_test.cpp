@@ -100,8 +100,9 @@ TEST(Skins, MeshesGetTheTextureAfterTheLastSlashWithEitherLineEnd)
     MeshModel tooLong;
     tooLong.objects.resize(1);
     tooLong.objects[0].name = "mesh";
-    EXPECT_FALSE(applySkin(tooLong, "mesh,dir/" + std::string(300, 'a') + ".bmp\n"));
-    EXPECT_EQ(tooLong.materialCount, 0);
+    EXPECT_TRUE(applySkin(tooLong, "mesh,dir/" + std::string(300, 'a') + ".bmp\nmesh,dir/short.bmp\n"));
+    ASSERT_EQ(tooLong.materialCount, 1);  // the long line is ignored, the next one applies
+    EXPECT_EQ(tooLong.materials[0].textureFileName, "short.bmp");
 }
 
 TEST(CharacterTextures, OneTextureForTwoMeshesAndNoHundredAndFirst)

@@ -55,14 +55,15 @@ int trouserPixels(const Picture& p, int x0, int y0, int x1, int y1)
     return count;
 }
 
-// Pixels clearly brighter and whiter than the lawn: spray cloud and drops.
-int whitishPixels(const Picture& p, int x0, int y0, int x1, int y1)
+// Pixels of a box that differ between two pictures by more than 2 % in some channel.
+int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1)
 {
     int count = 0;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            const unsigned char* c = p.at(x, y);
-            if (c[0] > 150 && c[1] > 150 && c[2] > 150) ++count;
+            const unsigned char* p = a.at(x, y);
+            const unsigned char* q = b.at(x, y);
+            if (std::abs(p[0] - q[0]) > 5 || std::abs(p[1] - q[1]) > 5 || std::abs(p[2] - q[2]) > 5) ++count;
         }
     }
     return count;
@@ -196,6 +197,7 @@ TEST(Gardener, ARakeSetOffCostsTenPointsAndThrowsHimDown)
     ASSERT_GT(fell, 0u) << "rake " << chosen;
     EXPECT_EQ(numberField(run.trace[fell], "score"), -10);
     EXPECT_EQ(numberField(run.trace[fell], "walking"), 0);
+    EXPECT_NE(run.trace[fell].find("\"sounds\":[\"sound/rechen2.wav\",\"sound/au.wav\"]"), std::string::npos);
     EXPECT_EQ(partString(run.trace[fell], "legs", "animation"), "BOTH_FALL");
     EXPECT_EQ(partString(run.trace[fell], "torso", "animation"), "BOTH_FALL");
     // The fall plays out, then he stands idle, and the rake had swung up.
@@ -211,18 +213,20 @@ TEST(Gardener, ARakeSetOffCostsTenPointsAndThrowsHimDown)
 }
 
 // Each action ends by itself and leaves him free: he walks off afterwards.
+// The camera is swung round to his left first, so the drops and the cloud
+// in front of him fall on open lawn in the pictures.
 TEST(Gardener, StrikeWaterAndSprayEndByThemselves)
 {
     if (!requireDisplay()) GTEST_SKIP() << "no display";
     TempDir dir;
     const e2e::GameRun run = e2e::runGame(dir,
-                                          "2 press space\n"
-                                          "10 press down\n11 release down\n"
-                                          "100 press x\n101 release x\n"
-                                          "240 press y\n241 release y\n"
+                                          "2 press space\n5 press a\n50 release a\n"
+                                          "60 press down\n61 release down\n"
+                                          "150 press x\n151 release x\n"
+                                          "290 press y\n291 release y\n"
                                           "400 press up\n",
-                                          "--seed 7 --fixed-dt 0.02 --frames 440 --screenshot 140:water.png "
-                                          "--screenshot 280:spray.png --screenshot 9:still.png");
+                                          "--seed 7 --fixed-dt 0.02 --frames 440 --screenshot 58:still.png "
+                                          "--screenshot 210:water.png --screenshot 340:spray.png");
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     ASSERT_EQ(run.trace.size(), 440u);
     const auto& t = run.trace;
@@ -232,30 +236,32 @@ TEST(Gardener, StrikeWaterAndSprayEndByThemselves)
         }
         return t.size();
     };
-    // Strike.
-    EXPECT_EQ(numberField(t[9], "striking"), 1);
-    EXPECT_EQ(busy(t[9]), 1);
+    // Strike: the blow lands on the way, then he is idle and free.
+    EXPECT_EQ(numberField(t[59], "striking"), 1);
+    EXPECT_EQ(busy(t[59]), 1);
     bool blow = false;
-    for (std::size_t i = 9; i < 90; ++i) blow = blow || partFlag(t[i], "effectVisible");
+    for (std::size_t i = 59; i < 140; ++i) blow = blow || partFlag(t[i], "effectVisible");
     EXPECT_TRUE(blow);
-    const std::size_t strikeEnd = endOf(9, "striking");
-    EXPECT_LT(strikeEnd, 95u);
+    const std::size_t strikeEnd = endOf(59, "striking");
+    EXPECT_LT(strikeEnd, 145u);
     EXPECT_EQ(busy(t[strikeEnd]), 0);
     EXPECT_EQ(partString(t[strikeEnd], "legs", "animation"), "LEGS_IDLE");
     // Watering.
-    EXPECT_EQ(partString(t[99], "torso", "animation"), "TORSO_GIESSEN");
-    EXPECT_TRUE(partFlag(t[99], "waterEffect"));
-    const std::size_t waterEnd = endOf(99, "watering");
-    EXPECT_LT(waterEnd, 235u);
+    EXPECT_EQ(partString(t[149], "torso", "animation"), "TORSO_GIESSEN");
+    EXPECT_TRUE(partFlag(t[149], "waterEffect"));
+    EXPECT_NE(t[149].find("\"sounds\":[\"sound/wasser2.wav\"]"), std::string::npos);
+    EXPECT_TRUE(partFlag(t[209], "effectVisible"));
+    const std::size_t waterEnd = endOf(149, "watering");
+    EXPECT_LT(waterEnd, 285u);
     EXPECT_EQ(busy(t[waterEnd]), 0);
     EXPECT_FALSE(partFlag(t[waterEnd], "waterEffect"));
     EXPECT_EQ(partString(t[waterEnd], "torso", "animation"), "TORSO_IDLE");
-    EXPECT_TRUE(partFlag(t[139], "effectVisible"));
     // Spraying.
-    EXPECT_EQ(partString(t[239], "torso", "animation"), "TORSO_SPRAY");
-    EXPECT_TRUE(partFlag(t[239], "sprayEffect"));
-    EXPECT_TRUE(partFlag(t[279], "effectVisible"));
-    const std::size_t sprayEnd = endOf(239, "spraying");
+    EXPECT_EQ(partString(t[289], "torso", "animation"), "TORSO_SPRAY");
+    EXPECT_TRUE(partFlag(t[289], "sprayEffect"));
+    EXPECT_NE(t[289].find("\"sounds\":[\"sound/spray.wav\"]"), std::string::npos);
+    EXPECT_TRUE(partFlag(t[339], "effectVisible"));
+    const std::size_t sprayEnd = endOf(289, "spraying");
     EXPECT_LT(sprayEnd, 395u);
     EXPECT_EQ(busy(t[sprayEnd]), 0);
     EXPECT_FALSE(partFlag(t[sprayEnd], "sprayEffect"));
@@ -266,10 +272,10 @@ TEST(Gardener, StrikeWaterAndSprayEndByThemselves)
     const Picture water = e2e::loadPng((dir / "water.png").string());
     const Picture spray = e2e::loadPng((dir / "spray.png").string());
     ASSERT_TRUE(still.valid() && water.valid() && spray.valid());
-    // Drops fall to his right, the cloud drifts to his left, in front of him.
-    const int before = whitishPixels(still, 150, 150, 650, 450);
-    EXPECT_GT(whitishPixels(water, 150, 150, 650, 450), before + 100);
-    EXPECT_GT(whitishPixels(spray, 150, 150, 650, 450), before + 300);
+    // The faint drops below the can's spout and the cloud before the spray
+    // can, each on lawn that is bare in the picture before the actions.
+    EXPECT_GT(changedPixels(still, water, 200, 462, 320, 530), 60);
+    EXPECT_GT(changedPixels(still, spray, 60, 360, 200, 470), 1000);
 }
 
 TEST(Gardener, ARoundLostOnTimePlaysTheDeath)
@@ -286,6 +292,7 @@ TEST(Gardener, ARoundLostOnTimePlaysTheDeath)
     ASSERT_GT(lost, 700u);
     EXPECT_LE(numberField(run.trace[lost], "secondsLeft"), 0);
     EXPECT_TRUE(partFlag(run.trace[lost], "dying"));
+    EXPECT_NE(run.trace[lost].find("\"sounds\":[\"sound/tot.wav\"]"), std::string::npos);
     EXPECT_EQ(partString(run.trace[lost], "legs", "animation"), "BOTH_DEAD");
     EXPECT_EQ(partString(run.trace[lost], "torso", "animation"), "BOTH_DEAD");
     std::size_t dead = 0;
