@@ -3,6 +3,16 @@
 #include "e2e_support.h"
 
 #include "app/camera.h"
+#include "app/frame.h"
+#include "app/game_state.h"
+#include "app/hud.h"
+#include "app/script.h"
+#include "app/startup.h"
+#include "app/tick.h"
+#include "character/gardener.h"
+#include "garden/mole.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
 #include "platform/random.h"
 
 #include <GL/gl.h>
@@ -11,6 +21,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -121,6 +133,95 @@ Projected projectFromTrace(const std::string& line, Vector3 point)
     result.row = 599.0 - y;
     return result;
 }
+
+// The game run inside the test as the executable runs it (keys, clock step,
+// tick, frame), with a player that watches the state and presses keys. What
+// it pressed becomes the script for the real executable.
+class Player {
+public:
+    Player(std::uint32_t seed, double dt)
+    {
+        setDialogsEnabled(false);
+        std::filesystem::current_path(testsupport::generatedDataDir());
+        setFixedSeed(seed);
+        useFixedStepClock(dt);
+        registerCallbacks();
+        onReshape(800, 600);
+        gameSession.gameState = StartMenu;
+    }
+    void hold(const std::string& key, bool down)
+    {
+        if (held_[key] == down) return;
+        held_[key] = down;
+        const std::string line = std::to_string(frame_ + 1) + (down ? " press " : " release ") + key + "\n";
+        const ScriptParseResult event = parseScript(line);
+        std::size_t cursor = 0;
+        deliverScriptEvents(event.events, cursor, frame_ + 1);
+        script += line;
+    }
+    void tick()
+    {
+        ++frame_;
+        gameClock().advanceTick();
+        gameTick();
+        drawFrame();
+    }
+    long frame() const { return frame_; }
+
+    // One frame of play: go for the nearest mole that can be struck, with the
+    // strike sphere (ahead and to the left) pointed at it; strike in reach.
+    void play()
+    {
+        hold("down", false);
+        const bool free = gameSession.gameState == Playing && !gardener.busy && !gardener.falling;
+        const Mole* target = nullptr;
+        float nearest = 1e9f;
+        for (const Mole* mole = moleList.get(); mole && free; mole = mole->next.get()) {
+            const bool open = mole->state == MoleState::Walking || mole->state == MoleState::Paused;
+            const float distance = Distance(mole->placement.position, gardener.position);
+            if (open && mole != actionFlags.struckMole && distance < nearest) {
+                target = mole;
+                nearest = distance;
+            }
+        }
+        if (target == nullptr) {
+            for (const char* key : {"up", "left", "right"}) hold(key, false);
+            return;
+        }
+        const Sphere strike = strikeSphere(gardener);
+        const Vector3 at = target->placement.position;
+        if (std::hypot(strike.centre.x - at.x, strike.centre.z - at.z) < 11.5f) {
+            for (const char* key : {"up", "left", "right"}) hold(key, false);
+            hold("down", true);
+            strikes.push_back(frame_ + 1);
+            return;
+        }
+        auto bearing = [this](Vector3 p) { return std::atan2(p.x - gardener.position.x, p.z - gardener.position.z); };
+        float error = (bearing(at) - bearing(strike.centre)) * 180.0f / 3.14159265f;
+        error = std::remainder(error, 360.0f);
+        // Blocked for a while (a flower, a rake): turn away and walk on.
+        if (Distance(gardener.position, lastPlace_) > 3.0f || !held_["up"]) {
+            lastPlace_ = gardener.position;
+            lastMove_ = frame_;
+        }
+        if (frame_ - lastMove_ > 40) detour_ = 60;
+        if (detour_ > 0) error = --detour_ > 30 ? -90.0f : 0.0f;
+        hold("left", error > 6.0f);
+        hold("right", error < -6.0f);
+        if (held_["up"] && !inputFlags.moveForward) hold("up", false);  // stopped by a rake: press again
+        else hold("up", std::fabs(error) < 30.0f);
+    }
+
+    std::string script;
+    std::vector<long> strikes;  // frames of the strike key
+
+private:
+    long frame_ = 0;
+    std::map<std::string, bool> held_;
+    Vector3 lastPlace_;
+    long lastMove_ = 0;
+    int detour_ = 0;
+};
 
 bool isMoleFur(const unsigned char* p) { return p[0] < 150 && p[0] > p[1] && p[1] > p[2] && p[0] - p[2] > 15; }
 
@@ -245,6 +346,92 @@ TEST(MolesEndToEnd, ARoundNobodyCaresForAgesBitesAndKeepsEveryMoleInside)
     EXPECT_TRUE(hungry);
     EXPECT_TRUE(eating);
     EXPECT_GE(bounces, 4);
+}
+
+TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
+{
+    if (!requireDisplay() || !testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
+    TempDir dir;
+    const std::filesystem::path start = std::filesystem::current_path();
+    Player player(11, 0.02);
+    player.hold("space", true);
+    player.tick();
+    player.hold("space", false);
+    std::vector<long> beaten;
+    while (player.frame() < 9000 && gameSession.gameState == Playing) {
+        const int left = gameSession.molesLeft;
+        player.play();
+        player.tick();
+        if (gameSession.molesLeft < left) beaten.push_back(player.frame());
+    }
+    ASSERT_EQ(gameSession.gameState, RoundWon) << "the player did not win; molesLeft " << gameSession.molesLeft;
+    const long won = player.frame();
+    const int wonScore = hud.score;
+    for (int i = 0; i < 50; ++i) player.tick();
+    player.hold("space", true);
+    player.tick();
+    const long nextLevel = player.frame();
+    for (int i = 0; i < 20; ++i) player.tick();
+    std::filesystem::current_path(start);
+
+    const e2e::GameRun run =
+        e2e::runGame(dir, player.script,
+                     "--seed 11 --fixed-dt 0.02 --frames " + std::to_string(player.frame()) + " --screenshot " +
+                         std::to_string(beaten.front() + 10) + ":flight.png");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    ASSERT_EQ(run.trace.size(), static_cast<std::size_t>(player.frame()));
+    auto at = [&run](long frame) -> const std::string& { return run.trace[static_cast<std::size_t>(frame - 1)]; };
+    // The same game as the one played here.
+    EXPECT_EQ(stringField(at(won), "state"), "RoundWon");
+    EXPECT_EQ(numberField(at(won), "score"), wonScore);
+    // +50 at each strike test, never when the blow lands; the blow beats one mole.
+    for (long frame = 3; frame <= won; ++frame) {
+        const double scored = numberField(at(frame), "score") - numberField(at(frame - 1), "score");
+        const double beaten = numberField(at(frame - 1), "molesLeft") - numberField(at(frame), "molesLeft");
+        const bool struck = std::find(player.strikes.begin(), player.strikes.end(), frame) != player.strikes.end();
+        if (struck) {
+            EXPECT_EQ(std::fmod(scored, 50.0), 0.0) << frame;
+        }
+        if (beaten > 0) {
+            EXPECT_EQ(beaten, 1.0);
+            EXPECT_FALSE(struck);
+            int flying = 0;
+            for (const TracedMole& mole : molesOf(at(frame))) flying += mole.state == "Flying" ? 1 : 0;
+            EXPECT_GE(flying, 1) << frame;
+        }
+    }
+    EXPECT_GE(numberField(at(player.strikes.front()), "score"), 50);
+    // The round is won with the last mole beaten, and the gardener dances.
+    EXPECT_EQ(numberField(at(won), "molesLeft"), 0);
+    EXPECT_EQ(numberField(at(won), "dancing"), 1);
+    EXPECT_EQ(stringField(at(won - 1), "state"), "Playing");
+    // Space: level 1 with five moles and the score carried.
+    const std::string& next = run.trace.back();
+    EXPECT_EQ(stringField(next, "state"), "Playing");
+    EXPECT_EQ(numberField(next, "level"), 1);
+    EXPECT_EQ(numberField(next, "molesLeft"), 5);
+    EXPECT_EQ(molesOf(next).size(), 5u);
+    // The bed now ages five times a tick.
+    const std::string& before = run.trace[run.trace.size() - 2];
+    if (livingFlowers(next) == livingFlowers(before)) {
+        EXPECT_EQ(numberField(next, "flowerUpdates") - numberField(before, "flowerUpdates"), 5.0 * livingFlowers(next));
+    }
+    EXPECT_EQ(numberField(at(nextLevel), "score"), wonScore);  // carried from the moment of the win
+
+    // The first beaten mole in flight, seen where the trace puts it.
+    const Picture flight = e2e::loadPng((dir / "flight.png").string());
+    ASSERT_TRUE(flight.valid());
+    int seen = 0;
+    for (const TracedMole& mole : molesOf(at(beaten.front() + 10))) {
+        if (mole.state != "Flying") continue;
+        const Projected p = projectFromTrace(at(beaten.front() + 10), {static_cast<float>(mole.x),
+                                                                       static_cast<float>(mole.y), static_cast<float>(mole.z)});
+        ASSERT_TRUE(p.inFront && p.column > 3 && p.column < 797 && p.row > 3 && p.row < 597);
+        for (int dy = -3; dy <= 3; ++dy) {
+            for (int dx = -3; dx <= 3; ++dx) seen += isMoleFur(flight.at(static_cast<int>(p.column) + dx, static_cast<int>(p.row) + dy));
+        }
+    }
+    EXPECT_GE(seen, 10);
 }
 
 }  // namespace
