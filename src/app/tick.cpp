@@ -5,6 +5,7 @@
 #include "app/hud.h"
 #include "app/rounds.h"
 #include "app/scenery.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
@@ -97,6 +98,7 @@ void strikeMolesInReach()
     const Sphere strike = strikeSphere(gardener);
     for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
         if (!strikeTest(*mole, strike, walkDirection)) continue;
+        playGameSound(GameSound::Shriek);
         addScore(kStrikeScore);
         actionFlags.struckMole = mole;
     }
