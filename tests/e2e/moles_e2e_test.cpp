@@ -104,16 +104,8 @@ struct Projected {
     double column = 0, row = 0;  // row 0 at the top
 };
 
-Projected projectFromTrace(const std::string& line, Vector3 point)
+Projected projectFromCamera(const ChaseCamera& camera, Vector3 point)
 {
-    ChaseCamera camera;
-    camera.yaw = static_cast<float>(numberField(line, "yaw"));
-    camera.pitch = static_cast<float>(numberField(line, "pitch"));
-    const std::string gardener = line.substr(line.find("\"gardener\""));
-    followGardener(camera,
-                   {static_cast<float>(numberField(gardener, "x")), static_cast<float>(numberField(gardener, "y")),
-                    static_cast<float>(numberField(gardener, "z"))},
-                   kCameraOffset);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 800.0 / 600.0, 1.0, -20.0);  // as the game's reshape
@@ -132,6 +124,27 @@ Projected projectFromTrace(const std::string& line, Vector3 point)
     result.column = x;
     result.row = 599.0 - y;
     return result;
+}
+
+Projected projectFromTrace(const std::string& line, Vector3 point)
+{
+    ChaseCamera camera;
+    camera.yaw = static_cast<float>(numberField(line, "yaw"));
+    camera.pitch = static_cast<float>(numberField(line, "pitch"));
+    const std::string gardener = line.substr(line.find("\"gardener\""));
+    followGardener(camera,
+                   {static_cast<float>(numberField(gardener, "x")), static_cast<float>(numberField(gardener, "y")),
+                    static_cast<float>(numberField(gardener, "z"))},
+                   kCameraOffset);
+    return projectFromCamera(camera, point);
+}
+
+// In the frame and clear of the gardener, who stands in the middle below the
+// HUD's line of icons.
+bool inClearView(const Projected& p)
+{
+    const bool onGardener = p.column > 280 && p.column < 520 && p.row > 130;
+    return p.inFront && p.column > 10 && p.column < 790 && p.row > 110 && p.row < 590 && !onGardener;
 }
 
 // The game run inside the test as the executable runs it (keys, clock step,
@@ -353,16 +366,21 @@ TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
     if (!requireDisplay() || !testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
     TempDir dir;
     const std::filesystem::path start = std::filesystem::current_path();
-    Player player(11, 0.02);
+    Player player(3, 0.04);
     player.hold("space", true);
     player.tick();
     player.hold("space", false);
     std::vector<long> beaten;
+    long flightShot = 0;  // a frame with a flying mole in clear view
     while (player.frame() < 9000 && gameSession.gameState == Playing) {
         const int left = gameSession.molesLeft;
         player.play();
         player.tick();
         if (gameSession.molesLeft < left) beaten.push_back(player.frame());
+        for (const Mole* mole = moleList.get(); mole && flightShot == 0; mole = mole->next.get()) {
+            if (mole->state == MoleState::Flying && inClearView(projectFromCamera(chaseCamera, mole->placement.position)))
+                flightShot = player.frame();
+        }
     }
     ASSERT_EQ(gameSession.gameState, RoundWon) << "the player did not win; molesLeft " << gameSession.molesLeft;
     const long won = player.frame();
@@ -376,8 +394,8 @@ TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
 
     const e2e::GameRun run =
         e2e::runGame(dir, player.script,
-                     "--seed 11 --fixed-dt 0.02 --frames " + std::to_string(player.frame()) + " --screenshot " +
-                         std::to_string(beaten.front() + 10) + ":flight.png");
+                     "--seed 3 --fixed-dt 0.04 --frames " + std::to_string(player.frame()) + " --screenshot " +
+                         std::to_string(flightShot) + ":flight.png");
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     ASSERT_EQ(run.trace.size(), static_cast<std::size_t>(player.frame()));
     auto at = [&run](long frame) -> const std::string& { return run.trace[static_cast<std::size_t>(frame - 1)]; };
@@ -390,7 +408,7 @@ TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
         const double beaten = numberField(at(frame - 1), "molesLeft") - numberField(at(frame), "molesLeft");
         const bool struck = std::find(player.strikes.begin(), player.strikes.end(), frame) != player.strikes.end();
         if (struck) {
-            EXPECT_EQ(std::fmod(scored, 50.0), 0.0) << frame;
+            EXPECT_TRUE(scored >= 50 && std::fmod(scored, 50.0) == 0.0) << frame << ": " << scored;
         }
         if (beaten > 0) {
             EXPECT_EQ(beaten, 1.0);
@@ -400,7 +418,6 @@ TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
             EXPECT_GE(flying, 1) << frame;
         }
     }
-    EXPECT_GE(numberField(at(player.strikes.front()), "score"), 50);
     // The round is won with the last mole beaten, and the gardener dances.
     EXPECT_EQ(numberField(at(won), "molesLeft"), 0);
     EXPECT_EQ(numberField(at(won), "dancing"), 1);
@@ -422,13 +439,13 @@ TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
     const Picture flight = e2e::loadPng((dir / "flight.png").string());
     ASSERT_TRUE(flight.valid());
     int seen = 0;
-    for (const TracedMole& mole : molesOf(at(beaten.front() + 10))) {
+    for (const TracedMole& mole : molesOf(at(flightShot))) {
         if (mole.state != "Flying") continue;
-        const Projected p = projectFromTrace(at(beaten.front() + 10), {static_cast<float>(mole.x),
+        const Projected p = projectFromTrace(at(flightShot), {static_cast<float>(mole.x),
                                                                        static_cast<float>(mole.y), static_cast<float>(mole.z)});
-        ASSERT_TRUE(p.inFront && p.column > 3 && p.column < 797 && p.row > 3 && p.row < 597);
-        for (int dy = -3; dy <= 3; ++dy) {
-            for (int dx = -3; dx <= 3; ++dx) seen += isMoleFur(flight.at(static_cast<int>(p.column) + dx, static_cast<int>(p.row) + dy));
+        if (!inClearView(p)) continue;
+        for (int dy = -5; dy <= 5; ++dy) {
+            for (int dx = -5; dx <= 5; ++dx) seen += isMoleFur(flight.at(static_cast<int>(p.column) + dx, static_cast<int>(p.row) + dy));
         }
     }
     EXPECT_GE(seen, 10);
