@@ -133,6 +133,7 @@ void strikeMolesInReach()
     const Sphere strike = strikeSphere(gardener);
     for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
         if (!strikeTest(*mole, strike, walkDirection)) continue;
+        playGameSound(GameSound::Shriek);
         addScore(kStrikeScore);
         actionFlags.struckMole = mole;
     }

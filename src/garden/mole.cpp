@@ -4,6 +4,7 @@
 #include "assets/model_draw.h"
 #include "assets/texture.h"
 #include "effects/geometry.h"
+#include "effects/particles.h"
 #include "garden/flower_bed.h"
 #include "garden/rake.h"
 #include "platform/random.h"
@@ -201,6 +202,7 @@ void updateFallen(Mole& mole)
     tipOver(mole);
     mole.tipCount += 1;
     if (mole.tipCount == kFliesStartStep) {
+        startFlies();
         mole.flies = 1;
     }
 }
@@ -492,9 +494,6 @@ void updateMole(Mole& mole, float elapsed)
 void drawMole(Mole& mole, bool useLists, bool useArrays, bool wireframe, float cameraPitch, float cameraYaw,
               float elapsed)
 {
-    (void)cameraPitch;
-    (void)cameraYaw;
-    (void)elapsed;
     const Vector3 position = mole.placement.position;
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
@@ -527,6 +526,7 @@ void drawMole(Mole& mole, bool useLists, bool useArrays, bool wireframe, float c
         glRotatef(-mole.pitch, kPitchAxis.x, kPitchAxis.y, kPitchAxis.z);
         glRotatef(-mole.roll, kRollAxis.x, kRollAxis.y, kRollAxis.z);
         glRotatef(-mole.placement.heading, kUpAxis.x, kUpAxis.y, kUpAxis.z);
+        drawFlies(1, cameraPitch, cameraYaw, useArrays, elapsed);
         glPopMatrix();
     }
     glPopMatrix();

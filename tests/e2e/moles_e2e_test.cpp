@@ -3,6 +3,16 @@
 #include "e2e_support.h"
 
 #include "app/camera.h"
+#include "app/frame.h"
+#include "app/game_state.h"
+#include "app/hud.h"
+#include "app/script.h"
+#include "app/startup.h"
+#include "app/tick.h"
+#include "character/gardener.h"
+#include "garden/mole.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
 #include "platform/random.h"
 
 #include <GL/gl.h>
@@ -11,6 +21,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -92,16 +104,8 @@ struct Projected {
     double column = 0, row = 0;  // row 0 at the top
 };
 
-Projected projectFromTrace(const std::string& line, Vector3 point)
+Projected projectFromCamera(const ChaseCamera& camera, Vector3 point)
 {
-    ChaseCamera camera;
-    camera.yaw = static_cast<float>(numberField(line, "yaw"));
-    camera.pitch = static_cast<float>(numberField(line, "pitch"));
-    const std::string gardener = line.substr(line.find("\"gardener\""));
-    followGardener(camera,
-                   {static_cast<float>(numberField(gardener, "x")), static_cast<float>(numberField(gardener, "y")),
-                    static_cast<float>(numberField(gardener, "z"))},
-                   kCameraOffset);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, 800.0 / 600.0, 1.0, -20.0);  // as the game's reshape
@@ -122,39 +126,132 @@ Projected projectFromTrace(const std::string& line, Vector3 point)
     return result;
 }
 
+Projected projectFromTrace(const std::string& line, Vector3 point)
+{
+    ChaseCamera camera;
+    camera.yaw = static_cast<float>(numberField(line, "yaw"));
+    camera.pitch = static_cast<float>(numberField(line, "pitch"));
+    const std::string gardener = line.substr(line.find("\"gardener\""));
+    followGardener(camera,
+                   {static_cast<float>(numberField(gardener, "x")), static_cast<float>(numberField(gardener, "y")),
+                    static_cast<float>(numberField(gardener, "z"))},
+                   kCameraOffset);
+    return projectFromCamera(camera, point);
+}
+
+// In the frame and clear of the gardener, who stands in the middle below the
+// HUD's line of icons.
+bool inClearView(const Projected& p)
+{
+    const bool onGardener = p.column > 280 && p.column < 520 && p.row > 130;
+    return p.inFront && p.column > 10 && p.column < 790 && p.row > 110 && p.row < 590 && !onGardener;
+}
+
+// The game run inside the test as the executable runs it (keys, clock step,
+// tick, frame), with a player that watches the state and presses keys. What
+// it pressed becomes the script for the real executable.
+class Player {
+public:
+    Player(std::uint32_t seed, double dt)
+    {
+        setDialogsEnabled(false);
+        std::filesystem::current_path(testsupport::generatedDataDir());
+        setFixedSeed(seed);
+        useFixedStepClock(dt);
+        registerCallbacks();
+        onReshape(800, 600);
+        gameSession.gameState = StartMenu;
+    }
+    void hold(const std::string& key, bool down)
+    {
+        if (held_[key] == down) return;
+        held_[key] = down;
+        const std::string line = std::to_string(frame_ + 1) + (down ? " press " : " release ") + key + "\n";
+        const ScriptParseResult event = parseScript(line);
+        std::size_t cursor = 0;
+        deliverScriptEvents(event.events, cursor, frame_ + 1);
+        script += line;
+    }
+    void tick()
+    {
+        ++frame_;
+        gameClock().advanceTick();
+        gameTick();
+        drawFrame();
+    }
+    long frame() const { return frame_; }
+
+    // One frame of play: go for the nearest mole that can be struck, with the
+    // strike sphere (ahead and to the left) pointed at it; strike in reach.
+    void play()
+    {
+        hold("down", false);
+        const bool free = gameSession.gameState == Playing && !gardener.busy && !gardener.falling;
+        const Mole* target = nullptr;
+        float nearest = 1e9f;
+        for (const Mole* mole = moleList.get(); mole && free; mole = mole->next.get()) {
+            const bool open = mole->state == MoleState::Walking || mole->state == MoleState::Paused;
+            const float distance = Distance(mole->placement.position, gardener.position);
+            if (open && mole != actionFlags.struckMole && distance < nearest) {
+                target = mole;
+                nearest = distance;
+            }
+        }
+        if (target == nullptr) {
+            for (const char* key : {"up", "left", "right"}) hold(key, false);
+            return;
+        }
+        const Sphere strike = strikeSphere(gardener);
+        const Vector3 at = target->placement.position;
+        if (std::hypot(strike.centre.x - at.x, strike.centre.z - at.z) < 11.5f) {
+            for (const char* key : {"up", "left", "right"}) hold(key, false);
+            hold("down", true);
+            strikes.push_back(frame_ + 1);
+            return;
+        }
+        auto bearing = [this](Vector3 p) { return std::atan2(p.x - gardener.position.x, p.z - gardener.position.z); };
+        float error = (bearing(at) - bearing(strike.centre)) * 180.0f / 3.14159265f;
+        error = std::remainder(error, 360.0f);
+        // Blocked for a while (a flower, a rake): turn away and walk on.
+        if (Distance(gardener.position, lastPlace_) > 3.0f || !held_["up"]) {
+            lastPlace_ = gardener.position;
+            lastMove_ = frame_;
+        }
+        if (frame_ - lastMove_ > 40) detour_ = 60;
+        if (detour_ > 0) error = --detour_ > 30 ? -90.0f : 0.0f;
+        hold("left", error > 6.0f);
+        hold("right", error < -6.0f);
+        if (held_["up"] && !inputFlags.moveForward) hold("up", false);  // stopped by a rake: press again
+        else hold("up", std::fabs(error) < 30.0f);
+    }
+
+    std::string script;
+    std::vector<long> strikes;  // frames of the strike key
+
+private:
+    long frame_ = 0;
+    std::map<std::string, bool> held_;
+    Vector3 lastPlace_;
+    long lastMove_ = 0;
+    int detour_ = 0;
+};
+
 bool isMoleFur(const unsigned char* p) { return p[0] < 150 && p[0] > p[1] && p[1] > p[2] && p[0] - p[2] > 15; }
+
+// Dark brown fur pixels in the 11 x 11 square round a projected point.
+int furAround(const Picture& picture, const Projected& at)
+{
+    int fur = 0;
+    for (int dy = -5; dy <= 5; ++dy) {
+        for (int dx = -5; dx <= 5; ++dx)
+            fur += isMoleFur(picture.at(static_cast<int>(at.column) + dx, static_cast<int>(at.row) + dy)) ? 1 : 0;
+    }
+    return fur;
+}
 
 // ---------------------------------------------------------------------------
 
-TEST(MolesEndToEnd, SeededSetUpPutsTheMolesWhereTheDrawsAfterTheRakesSay)
-{
-    if (!requireDisplay()) GTEST_SKIP() << "no display";
-    TempDir dir;
-    const e2e::GameRun run = e2e::runGame(dir, "2 press space\n", "--seed 9 --fixed-dt 0.02 --frames 3");
-    ASSERT_EQ(run.exitStatus, 0) << run.output;
-    ASSERT_EQ(run.trace.size(), 3u);
-    EXPECT_TRUE(molesOf(run.trace[0]).empty());
-    const std::vector<TracedMole> moles = molesOf(run.trace[1]);  // after the first playing tick
-    ASSERT_EQ(moles.size(), 4u);
-    seedRandom(9);
-    for (int draw = 0; draw < 24; ++draw) randomInt();  // the eight rakes
-    for (int id = 0; id < 4; ++id) {
-        const int r1 = randomInt(), r2 = randomInt(), r3 = randomInt();
-        const TracedMole& mole = moles[static_cast<std::size_t>(3 - id)];  // newest first
-        EXPECT_EQ(mole.id, id);
-        const double heading = (r3 % 360) * 3.14159265 / 180.0;
-        // One tick of walking (0.4 units), unless the first tick bounced it.
-        const double x = 475 - r1 % 950, z = 475 - r2 % 950;
-        const bool walked = std::fabs(mole.x - (x + 0.4 * std::sin(heading))) < 1e-2 &&
-                            std::fabs(mole.z - (z + 0.4 * std::cos(heading))) < 1e-2;
-        const bool bounced = mole.state == "Paused" && mole.x == x && mole.z == z;
-        EXPECT_TRUE(walked || bounced) << id << ": " << mole.x << ", " << mole.z << " from " << x << ", " << z;
-        EXPECT_EQ(mole.y, 0.0);
-    }
-    EXPECT_EQ(numberField(run.trace[1], "molesLeft"), 4);
-}
-
-TEST(MolesEndToEnd, MolesWalkAndAreSeenWhereTheyStand)
+TEST(MolesEndToEnd, SeededMolesStandWhereTheDrawsAfterTheRakesSayWalkAndAreSeen)
 {
     if (!requireDisplay() || !testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
     TempDir dir;
@@ -162,38 +259,42 @@ TEST(MolesEndToEnd, MolesWalkAndAreSeenWhereTheyStand)
         e2e::runGame(dir, "2 press space\n", "--seed 7 --fixed-dt 0.02 --frames 100 --screenshot 100:moles.png");
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     ASSERT_EQ(run.trace.size(), 100u);
-    // Twenty units a second: 0.4 per tick for a mole that walks in both
-    // ticks (none in a tick in which it bounced).
+    EXPECT_TRUE(molesOf(run.trace[0]).empty());
+    const std::vector<TracedMole> placed = molesOf(run.trace[1]);  // after the first playing tick
+    ASSERT_EQ(placed.size(), 4u);
+    seedRandom(7);
+    for (int draw = 0; draw < 24; ++draw) randomInt();  // the eight rakes
+    for (int id = 0; id < 4; ++id) {
+        const int r1 = randomInt(), r2 = randomInt(), r3 = randomInt();
+        const TracedMole& mole = placed[static_cast<std::size_t>(3 - id)];  // newest first
+        EXPECT_EQ(mole.id, id);
+        // One tick of walking (0.4 units), unless the first tick bounced it.
+        const double x = 475 - r1 % 950, z = 475 - r2 % 950, heading = (r3 % 360) * 3.14159265 / 180.0;
+        EXPECT_TRUE(std::hypot(mole.x - x - 0.4 * std::sin(heading), mole.z - z - 0.4 * std::cos(heading)) < 1e-2 ||
+                    (mole.x == x && mole.z == z))
+            << id;
+    }
+    // Twenty units a second: 0.4 per tick for a mole walking in both ticks
+    // (none in a tick in which it bounced).
     int walkers = 0;
     for (std::size_t frame = 10; frame < 100; ++frame) {
         const auto before = molesOf(run.trace[frame - 1]);
         const auto after = molesOf(run.trace[frame]);
-        ASSERT_EQ(before.size(), after.size());
         for (std::size_t i = 0; i < after.size(); ++i) {
-            if (before[i].state != "Walking" || after[i].state != "Walking") continue;
             const double step = std::hypot(after[i].x - before[i].x, after[i].z - before[i].z);
-            if (step == 0.0) continue;
+            if (before[i].state != "Walking" || after[i].state != "Walking" || step == 0.0) continue;
             EXPECT_NEAR(step, 0.4, 2e-3);  // the trace rounds to thousandths
             ++walkers;
         }
     }
     EXPECT_GT(walkers, 200);
-
     const Picture picture = e2e::loadPng((dir / "moles.png").string());
     ASSERT_TRUE(picture.valid());
     int seen = 0;
     for (const TracedMole& mole : molesOf(run.trace[99])) {
-        const Projected at =
-            projectFromTrace(run.trace[99], {static_cast<float>(mole.x), static_cast<float>(mole.y) + 5.0f,
-                                             static_cast<float>(mole.z)});
-        if (!at.inFront || at.column < 10 || at.column > 790 || at.row < 120 || at.row > 590) continue;
-        int fur = 0;
-        for (int dy = -3; dy <= 3; ++dy) {
-            for (int dx = -3; dx <= 3; ++dx) {
-                fur += isMoleFur(picture.at(static_cast<int>(at.column) + dx, static_cast<int>(at.row) + dy)) ? 1 : 0;
-            }
-        }
-        EXPECT_GE(fur, 10) << "mole " << mole.id << " at column " << at.column << ", row " << at.row;
+        const Projected at = projectFromTrace(run.trace[99], {static_cast<float>(mole.x), 5.0f, static_cast<float>(mole.z)});
+        if (!inClearView(at)) continue;
+        EXPECT_GE(furAround(picture, at), 10) << "mole " << mole.id << " at " << at.column << ", " << at.row;
         ++seen;
     }
     EXPECT_GE(seen, 1);
@@ -245,6 +346,102 @@ TEST(MolesEndToEnd, ARoundNobodyCaresForAgesBitesAndKeepsEveryMoleInside)
     EXPECT_TRUE(hungry);
     EXPECT_TRUE(eating);
     EXPECT_GE(bounces, 4);
+}
+
+TEST(MolesEndToEnd, StrikesBeatEveryMoleTheRoundIsWonAndTheNextLevelHasOneMore)
+{
+    if (!requireDisplay() || !testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
+    TempDir dir;
+    const std::filesystem::path start = std::filesystem::current_path();
+    Player player(3, 0.04);
+    player.hold("space", true);
+    player.tick();
+    player.hold("space", false);
+    std::vector<long> beaten;
+    long flightShot = 0;  // a frame with a flying mole in clear view
+    while (player.frame() < 9000 && gameSession.gameState == Playing) {
+        const int left = gameSession.molesLeft;
+        player.play();
+        player.tick();
+        if (gameSession.molesLeft < left) beaten.push_back(player.frame());
+        for (const Mole* mole = moleList.get(); mole && flightShot == 0; mole = mole->next.get()) {
+            if (mole->state == MoleState::Flying && inClearView(projectFromCamera(chaseCamera, mole->placement.position)))
+                flightShot = player.frame();
+        }
+    }
+    ASSERT_EQ(gameSession.gameState, RoundWon) << "the player did not win; molesLeft " << gameSession.molesLeft;
+    const long won = player.frame();
+    const int wonScore = hud.score;
+    for (int i = 0; i < 50; ++i) player.tick();
+    player.hold("space", true);
+    player.tick();
+    const long nextLevel = player.frame();
+    for (int i = 0; i < 20; ++i) player.tick();
+    std::filesystem::current_path(start);
+
+    const e2e::GameRun run =
+        e2e::runGame(dir, player.script,
+                     "--seed 3 --fixed-dt 0.04 --frames " + std::to_string(player.frame()) + " --screenshot " +
+                         std::to_string(flightShot) + ":flight.png");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    ASSERT_EQ(run.trace.size(), static_cast<std::size_t>(player.frame()));
+    auto at = [&run](long frame) -> const std::string& { return run.trace[static_cast<std::size_t>(frame - 1)]; };
+    // The same game as the one played here.
+    EXPECT_EQ(stringField(at(won), "state"), "RoundWon");
+    EXPECT_EQ(numberField(at(won), "score"), wonScore);
+    // +50 at each strike test, never when the blow lands; the blow beats one
+    // mole. The bed ages once per listed mole, fewer as moles leave the list.
+    std::size_t fewestListed = 4;
+    for (long frame = 3; frame <= won; ++frame) {
+        const std::size_t listed = molesOf(at(frame)).size();
+        fewestListed = std::min(fewestListed, listed);
+        if (livingFlowers(at(frame)) == livingFlowers(at(frame - 1))) {
+            ASSERT_EQ(numberField(at(frame), "flowerUpdates") - numberField(at(frame - 1), "flowerUpdates"),
+                      static_cast<double>(listed * livingFlowers(at(frame))))
+                << frame;
+        }
+        const double scored = numberField(at(frame), "score") - numberField(at(frame - 1), "score");
+        const double beaten = numberField(at(frame - 1), "molesLeft") - numberField(at(frame), "molesLeft");
+        const bool struck = std::find(player.strikes.begin(), player.strikes.end(), frame) != player.strikes.end();
+        if (struck) {
+            EXPECT_TRUE(scored >= 50 && std::fmod(scored, 50.0) == 0.0) << frame << ": " << scored;
+        }
+        if (beaten > 0) {
+            EXPECT_EQ(beaten, 1.0);
+            EXPECT_FALSE(struck);
+            int flying = 0;
+            for (const TracedMole& mole : molesOf(at(frame))) flying += mole.state == "Flying" ? 1 : 0;
+            EXPECT_GE(flying, 1) << frame;
+        }
+    }
+    // The round is won with the last mole beaten, and the gardener dances.
+    EXPECT_EQ(numberField(at(won), "molesLeft"), 0);
+    EXPECT_LT(fewestListed, 4u);
+    EXPECT_EQ(numberField(at(won), "dancing"), 1);
+    EXPECT_EQ(stringField(at(won - 1), "state"), "Playing");
+    // Space: level 1 with five moles and the score carried.
+    const std::string& next = run.trace.back();
+    EXPECT_EQ(stringField(next, "state"), "Playing");
+    EXPECT_EQ(numberField(next, "level"), 1);
+    EXPECT_EQ(numberField(next, "molesLeft"), 5);
+    EXPECT_EQ(molesOf(next).size(), 5u);
+    // The bed now ages five times a tick.
+    const std::string& before = run.trace[run.trace.size() - 2];
+    if (livingFlowers(next) == livingFlowers(before)) {
+        EXPECT_EQ(numberField(next, "flowerUpdates") - numberField(before, "flowerUpdates"), 5.0 * livingFlowers(next));
+    }
+    EXPECT_EQ(numberField(at(nextLevel), "score"), wonScore);  // carried from the moment of the win
+
+    // The first beaten mole in flight, seen where the trace puts it.
+    const Picture flight = e2e::loadPng((dir / "flight.png").string());
+    ASSERT_TRUE(flight.valid());
+    int seen = 0;
+    for (const TracedMole& mole : molesOf(at(flightShot))) {
+        const Projected p = projectFromTrace(at(flightShot), {static_cast<float>(mole.x), static_cast<float>(mole.y),
+                                                              static_cast<float>(mole.z)});
+        if (mole.state == "Flying" && inClearView(p)) seen += furAround(flight, p);
+    }
+    EXPECT_GE(seen, 10);
 }
 
 }  // namespace
