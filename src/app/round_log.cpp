@@ -65,6 +65,7 @@ void RoundLog::observeTick()
                               : state == RoundLost ? RoundResult::Lost
                                                    : RoundResult::Abandoned;
             current_.residentBytes = residentMemoryBytes();
+            current_.heapBytes = heapBytesInUse();
             rounds_.push_back(current_);
             inRound_ = false;
         }
@@ -79,6 +80,7 @@ std::vector<RoundRecord> RoundLog::roundsSoFar() const
         RoundRecord running = current_;
         running.result = RoundResult::Unfinished;
         running.residentBytes = residentMemoryBytes();
+        running.heapBytes = heapBytesInUse();
         all.push_back(running);
     }
     return all;
@@ -102,10 +104,10 @@ std::string formatRoundsJson(const std::vector<RoundRecord>& rounds)
         char line[320];
         std::snprintf(line, sizeof line,
                       "%s\n{\"round\":%zu,\"level\":%d,\"result\":\"%s\",\"score\":%d,\"seconds\":%.3f,"
-                      "\"molesBeaten\":%d,\"flowersLost\":%d,\"rakesSetOff\":%d,\"residentBytes\":%lld}",
+                      "\"molesBeaten\":%d,\"flowersLost\":%d,\"rakesSetOff\":%d,\"residentBytes\":%lld,\"heapBytes\":%lld}",
                       i ? "," : "", i + 1, round.level, roundResultName(round.result), round.score, round.seconds,
                       round.molesBeaten, round.flowersLost, round.rakesSetOff,
-                      static_cast<long long>(round.residentBytes));
+                      static_cast<long long>(round.residentBytes), static_cast<long long>(round.heapBytes));
         text += line;
     }
     text += "\n]\n";

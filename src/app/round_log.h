@@ -22,6 +22,7 @@ struct RoundRecord {
     int flowersLost = 0;
     int rakesSetOff = 0;
     std::int64_t residentBytes = 0;  // when the round ended
+    std::int64_t heapBytes = 0;      // of them, handed out by the heap
 };
 
 class RoundLog {

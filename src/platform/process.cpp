@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <unistd.h>
 
 void exitProcess(int status)
@@ -22,4 +23,10 @@ std::int64_t residentMemoryBytes()
     if (read != 2 || residentPages < 0) return 0;
     const long pageSize = sysconf(_SC_PAGESIZE);
     return static_cast<std::int64_t>(residentPages) * (pageSize > 0 ? pageSize : 4096);
+}
+
+std::int64_t heapBytesInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<std::int64_t>(info.uordblks + info.hblkhd);
 }

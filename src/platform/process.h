@@ -9,3 +9,5 @@ constexpr int kExitPictureFailure = 1;
 
 // The process's resident memory in bytes (0 where it cannot be read).
 std::int64_t residentMemoryBytes();
+// Bytes the process's heap has handed out and not taken back (0 where it cannot be read).
+std::int64_t heapBytesInUse();
