@@ -52,7 +52,8 @@ TEST(CommandLine, ReadsEveryOption)
 {
     const OptionsResult r = parse({"--windowed", "--data", "/tmp/d", "--no-dialogs", "--no-vsync", "--seed", "42",
                                    "--fixed-dt", "0.02", "--script", "s.txt", "--frames", "300", "--screenshot",
-                                   "10:a.png", "--screenshot", "20:dir/b.png", "--trace", "t.jsonl"});
+                                   "10:a.png", "--screenshot", "20:dir/b.png", "--trace", "t.jsonl", "--autopilot",
+                                   "--summary", "rounds.json", "--rounds", "7"});
     ASSERT_TRUE(r.ok) << r.error;
     const Options& o = r.options;
     EXPECT_TRUE(o.windowed && o.noDialogs && o.noVsync);
@@ -65,6 +66,9 @@ TEST(CommandLine, ReadsEveryOption)
     EXPECT_EQ(o.screenshots[1].frame, 20);
     EXPECT_EQ(o.screenshots[1].path, "dir/b.png");
     EXPECT_EQ(o.tracePath, "t.jsonl");
+    EXPECT_TRUE(o.autopilot);
+    EXPECT_EQ(o.summaryPath, "rounds.json");
+    EXPECT_EQ(o.rounds, 7);
 }
 
 TEST(CommandLine, RefusesBadValuesWithAMessage)
@@ -73,7 +77,8 @@ TEST(CommandLine, RefusesBadValuesWithAMessage)
              {"--seed", "-1"}, {"--seed", "abc"}, {"--seed", "4294967296"}, {"--seed"},
              {"--fixed-dt", "0"}, {"--fixed-dt", "-0.1"}, {"--fixed-dt", "nan"}, {"--fixed-dt", "1e9"},
              {"--frames", "0"}, {"--frames", "10x"}, {"--screenshot", "10"}, {"--screenshot", "0:a.png"},
-             {"--screenshot", "5:"}, {"--bogus"}, {"--data"}}) {
+             {"--screenshot", "5:"}, {"--bogus"}, {"--data"}, {"--autopilot", "--rounds", "0"},
+             {"--autopilot", "--summary"}, {"--summary", "s.json"}, {"--rounds", "3"}}) {
         const OptionsResult r = parse(args);
         EXPECT_FALSE(r.ok) << args[0];
         EXPECT_FALSE(r.error.empty());
