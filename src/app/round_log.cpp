@@ -64,6 +64,9 @@ void RoundLog::observeTick()
             current_.result = state == RoundWon    ? RoundResult::Won
                               : state == RoundLost ? RoundResult::Lost
                                                    : RoundResult::Abandoned;
+            // Measured once the heap has handed back what is free: a peak of
+            // the GL driver's threads is not memory kept.
+            releaseFreeHeap();
             current_.residentBytes = residentMemoryBytes();
             current_.heapBytes = heapBytesInUse();
             rounds_.push_back(current_);

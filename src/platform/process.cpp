@@ -30,3 +30,5 @@ std::int64_t heapBytesInUse()
     const struct mallinfo2 info = mallinfo2();
     return static_cast<std::int64_t>(info.uordblks + info.hblkhd);
 }
+
+void releaseFreeHeap() { malloc_trim(0); }

@@ -11,3 +11,6 @@ constexpr int kExitPictureFailure = 1;
 std::int64_t residentMemoryBytes();
 // Bytes the process's heap has handed out and not taken back (0 where it cannot be read).
 std::int64_t heapBytesInUse();
+// Gives the heap's free memory back to the system, so that the resident
+// memory shows what is in use rather than the heap's high-water mark.
+void releaseFreeHeap();
