@@ -430,6 +430,10 @@ void Autopilot::steerTo(const GameView& view, const Goal& goal, KeyIntent& keys)
         const Vector3 waypoint = nextWaypoint(view, goal);
         desired = headingToward(waypoint.x - position.x, waypoint.z - position.z);
     }
+    // The way the plan points may lead over a rake's tines (standing close to
+    // one, the plan's first cells lie in its margin): then the nearest heading
+    // that is free of tines.
+    if (!walkIsSafe(view, desired)) desired = safeHeadingNear(view, desired);
     const float error = wrapDegrees(desired - view.gardenerHeading);
     turnToward(error, keys);
     const float onSpot = terminal ? kTerminalTurnOnSpotDegrees : kTurnOnSpotDegrees;
@@ -498,7 +502,19 @@ int Autopilot::startCell(const GameView& view) const
         for (int i = std::max(0, ci - kSearch); i <= std::min(kPlanCells - 1, ci + kSearch); ++i) {
             const int cell = j * kPlanCells + i;
             const float cost = field_[static_cast<std::size_t>(cell)] + std::hypot(float(i - ci), float(j - cj));
-            if (!blocked_[static_cast<std::size_t>(cell)] && cost < bestCost) {
+            if (blocked_[static_cast<std::size_t>(cell)] || cost >= bestCost) continue;
+            // Only a cell it can step to directly: not one past the obstacle it stands by.
+            const Vector3 centre{cellCentre(i), view.gardenerPosition.y, cellCentre(j)};
+            bool direct = true;
+            for (const PlanCircle& circle : obstacles_) {
+                const float dx = view.gardenerPosition.x - circle.x, dz = view.gardenerPosition.z - circle.z;
+                if (dx * dx + dz * dz < circle.radius * circle.radius) continue;  // already touching it
+                if (segmentMeetsCircle(view.gardenerPosition, centre, circle, 0.0f)) {
+                    direct = false;
+                    break;
+                }
+            }
+            if (direct) {
                 bestCost = cost;
                 best = cell;
             }
@@ -602,6 +618,16 @@ Vector3 Autopilot::nextWaypoint(const GameView& view, const Goal& goal)
         cell = next;
     }
     return waypoint;
+}
+
+float Autopilot::safeHeadingNear(const GameView& view, float heading) const
+{
+    constexpr float kStep = 10.0f;
+    for (float turn = kStep; turn <= 180.0f; turn += kStep) {
+        if (walkIsSafe(view, heading + turn)) return heading + turn;
+        if (walkIsSafe(view, heading - turn)) return heading - turn;
+    }
+    return heading;
 }
 
 bool Autopilot::walkIsSafe(const GameView& view, float heading) const

@@ -122,6 +122,7 @@ private:
     bool pathClear(Vector3 from, Vector3 to) const;
     int startCell(const GameView& view) const;
     bool walkIsSafe(const GameView& view, float heading) const;
+    float safeHeadingNear(const GameView& view, float heading) const;
     Vector3 nextWaypoint(const GameView& view, const Goal& goal);
     void turnToward(float headingError, KeyIntent& keys) const;
 
