@@ -48,6 +48,8 @@ void drawPlayingFrame()
     for (Rake& rake : rakes) {
         drawRake(rake, options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0);
     }
+    drawGardener(gardener, camera.pitch, camera.yaw, camera.eye, options.useVertexArrays != 0, options.wireframe != 0,
+                 frameSeconds);
 
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);

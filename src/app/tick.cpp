@@ -91,6 +91,41 @@ bool blocksGardener(MoleState state)
     return state == MoleState::Walking || state == MoleState::Paused || state == MoleState::Fallen;
 }
 
+// The running strike: its animation step, the strike test against the
+// moles while it is pending, and the hit moment at which a struck mole flies.
+void strikePass()
+{
+    if (!actionFlags.striking) return;
+    const bool hitMoment = strikeStep(gardener, actionFlags.striking);
+    if (inputFlags.strikeTestPending) {
+        strikeMolesInReach();
+        inputFlags.strikeTestPending = 0;
+    }
+    if (hitMoment) beatStruckMole();
+    if (!actionFlags.striking) playIdle(gardener);
+}
+
+// Walk, dance, dying and fall: each advances while its action runs.
+void animationSteps(int state)
+{
+    if (actionFlags.walking) {
+        if (state == Playing) walkStep(gardener);
+        else playIdle(gardener);
+    }
+    if (actionFlags.dancing) {
+        danceStep(gardener, actionFlags.dancing);
+        if (!actionFlags.dancing) actionFlags.dancing = 1;  // the dance repeats until the next round
+    }
+    if (gardener.dying) {
+        dyingStep(gardener);
+        if (!gardener.dying) playReallyDead(gardener);
+    }
+    if (gardener.falling) {
+        fallStep(gardener);
+        if (!gardener.falling) playIdle(gardener);
+    }
+}
+
 }  // namespace
 
 void strikeMolesInReach()
@@ -192,7 +227,10 @@ void resolveGardenerStep(Vector3& step, double seconds)
         inputFlags.moveForward = 0;
         if (stepsOnTines(rake, step)) {
             triggerRake(rake);
+            playBoth(gardener, "BOTH_FALL");
             gardener.falling = 1;
+            playGameSound(GameSound::Rake);
+            playGameSound(GameSound::Ouch);
             addScore(kRakeScore);
         }
     }
@@ -237,11 +275,24 @@ void gameTick()
             followGardener(chaseCamera, gardener.position, cameraOffset);
         }
 
+        strikePass();
+        animationSteps(state);
+
         if (actionFlags.spraying) {
             careForFirstFlowerTouched(spraySphere(gardener), [](Flower& flower) { startSpraying(flower); });
+            sprayStep(gardener, actionFlags.spraying);
+            if (!actionFlags.spraying) {
+                playIdle(gardener);
+                gardener.sprayEffect = false;
+            }
         }
         if (actionFlags.watering) {
             careForFirstFlowerTouched(waterSphere(gardener), [](Flower& flower) { startWatering(flower); });
+            waterStep(gardener, actionFlags.watering);
+            if (!actionFlags.watering) {
+                playIdle(gardener);
+                gardener.waterEffect = false;
+            }
         } else {
             gardener.waterEffect = false;
         }
