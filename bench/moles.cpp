@@ -54,6 +54,7 @@ void startRound(int level)
 {
     gameSession.level = level;
     setUpRound(level);
+    gameSession.firstStart = 0;  // the gardener's model is loaded once
     gameSession.gameState = Playing;
     followGardener(chaseCamera, {0.0f, 24.0f, 0.0f}, cameraOffset);
 }

@@ -75,26 +75,6 @@ protected:
     }
 };
 
-TEST_F(Moles, RoundSetUpDrawsPlaceAndHeadingAndListsTheNewestFirst)
-{
-    seedRandom(31);
-    std::uint32_t reference = 31;
-    createRoundMoles(4);
-    ASSERT_EQ(moleListLength(), 4);
-    std::vector<const Mole*> listed;
-    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) listed.insert(listed.begin(), mole);
-    for (int id = 0; id < 4; ++id) {
-        const Mole& mole = *listed[static_cast<std::size_t>(id)];  // id 0 is last in the list
-        const int r1 = gardentest::referenceDraw(reference), r2 = gardentest::referenceDraw(reference);
-        EXPECT_EQ(mole.id, id);
-        EXPECT_EQ(mole.placement.position.x, 475.0f - static_cast<float>(r1 % 950));
-        EXPECT_EQ(mole.placement.position.z, 475.0f - static_cast<float>(r2 % 950));
-        EXPECT_EQ(mole.placement.heading, static_cast<float>(gardentest::referenceDraw(reference) % 360));
-        EXPECT_TRUE(mole.state == MoleState::Walking && mole.satiety == 100.0f && mole.biteReady == 1);
-    }
-    EXPECT_EQ(randomState(), reference);
-}
-
 TEST_F(Moles, WalkingFollowsTheHeadingAtTwentyUnitsASecondWhileTheBodySwings)
 {
     const std::array<float, 3> cases[] = {{0, 0, 20}, {90, 20, 0}, {180, 0, -20}};
