@@ -168,6 +168,7 @@ void readGameView(GameView& view)
     view.busy = gardener.busy != 0;
     view.falling = gardener.falling != 0;
     view.walking = actionFlags.walking != 0;
+    view.acting = actionFlags.striking != 0 || actionFlags.watering != 0 || actionFlags.spraying != 0;
     view.turnLeft = inputFlags.turnLeft != 0;
     view.turnRight = inputFlags.turnRight != 0;
     view.bodyOffset = gardener.bodyOffset;
@@ -258,9 +259,14 @@ KeyIntent Autopilot::decide(const GameView& view)
 
     if (view.falling) return keys;  // nothing answers while falling
 
+    // The busy flag clears with the torso's last frame, which may come a tick
+    // before the legs end the strike: starting anything then would tangle the
+    // actions, so a good player waits until every action has ended.
+    const bool occupied = view.busy || view.acting;
+
     // A blow that will land: the strike test runs on the pose of this frame,
     // so stop walking and turning and strike.
-    if (!view.busy) {
+    if (!occupied) {
         for (int i = 0; i < view.moleCount; ++i) {
             if (canBeStruck(view.moles[i]) && moleInStrike(view, view.moles[i])) {
                 keys.strike = true;
@@ -285,7 +291,7 @@ KeyIntent Autopilot::decide(const GameView& view)
     const Goal goal = goalFor(view, objective_);
     if (!goal.valid) return keys;
     steerTo(view, goal, keys);
-    if (view.busy) keys.holdUp = false;  // a press would be lost; turning still works
+    if (occupied) keys.holdUp = false;  // a press would be lost or tangle; turning still works
     return keys;
 }
 

@@ -51,6 +51,7 @@ struct GameView {
     bool busy = false;
     bool falling = false;
     bool walking = false;   // the walk is wanted (up held and accepted)
+    bool acting = false;    // a strike, watering or spraying is still running
     bool turnLeft = false;  // the turn flags as the keys left them
     bool turnRight = false;
     Vector3 bodyOffset;     // the gardener's spheres, as its record holds them
