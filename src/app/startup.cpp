@@ -69,6 +69,17 @@ struct RunControl {
 
 RunControl run;
 
+void writeSummaryFile(const std::vector<RoundRecord>& rounds)
+{
+    if (run.summaryPath.empty()) return;
+    std::FILE* file = std::fopen(run.summaryPath.c_str(), "w");
+    const std::string json = formatRoundsJson(rounds);
+    if (file == nullptr || std::fwrite(json.data(), 1, json.size(), file) != json.size()) {
+        std::fprintf(stderr, "burrik: cannot write the summary %s\n", run.summaryPath.c_str());
+    }
+    if (file != nullptr) std::fclose(file);
+}
+
 // With the autopilot: one line per round on standard output and, with
 // --summary, the same as JSON; at every exit of the process.
 void writeAutopilotSummary()
@@ -79,13 +90,7 @@ void writeAutopilotSummary()
         std::printf("%s\n", formatRoundLine(static_cast<int>(i + 1), rounds[i]).c_str());
     }
     std::fflush(stdout);
-    if (run.summaryPath.empty()) return;
-    std::FILE* file = std::fopen(run.summaryPath.c_str(), "w");
-    const std::string json = formatRoundsJson(rounds);
-    if (file == nullptr || std::fwrite(json.data(), 1, json.size(), file) != json.size()) {
-        std::fprintf(stderr, "burrik: cannot write the summary %s\n", run.summaryPath.c_str());
-    }
-    if (file != nullptr) std::fclose(file);
+    writeSummaryFile(rounds);
 }
 
 void idleCallback()
@@ -104,7 +109,10 @@ void idleCallback()
     gameTick();
     run.trace.writeTick(run.tickCount);
     if (run.autopilot) {
+        const int ended = run.roundLog.finishedRounds();
         run.roundLog.observeTick();
+        // The file follows every round, so a run that is stopped keeps what it played.
+        if (run.roundLog.finishedRounds() != ended) writeSummaryFile(run.roundLog.rounds());
         if (run.options.rounds && run.roundLog.finishedRounds() >= *run.options.rounds) {
             run.trace.close();
             exitProcess(0);
