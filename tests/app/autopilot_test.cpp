@@ -194,6 +194,7 @@ protected:
         previousFolder_ = std::filesystem::current_path();
         std::filesystem::current_path(testsupport::generatedDataDir());
         useFixedStepClock(kTick);
+        startFrameTimer();  // a fresh virtual clock: the first tick must not reach back to the last one
         static bool initialised = false;
         if (!initialised) {
             onReshape(160, 120);
