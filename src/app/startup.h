@@ -2,6 +2,7 @@
 // Program start: the window, the game-mode string of burrik.ini, the toolkit
 // callbacks, the reshape callback, the one-time game initialisation, and the
 // driver of automated runs (scripted keys, frame limit, screenshots, trace).
+#include <istream>
 #include <string>
 
 constexpr const char* kConfigFile = "burrik.ini";
@@ -16,7 +17,10 @@ constexpr int kDefaultRefreshRate = 60;
 
 // The first line of the file, or the default when the file cannot be opened,
 // the line is longer than 29 characters or nothing can be read.
+// A carriage return ending the line (Windows line ends) is dropped.
 std::string readGameModeString(const std::string& path);
+// The same from an open stream.
+std::string readGameModeString(std::istream& in);
 
 // Loads the screen pictures into the current context and registers the callbacks.
 void registerCallbacks();

@@ -219,6 +219,32 @@ TEST_F(Model3dsTest, MaterialsTextureNamesColoursAndFirstOfTwoNames)
     EXPECT_EQ(model.objects[3].materialIndex, 0);  // names none
 }
 
+// Names are looked up among the materials read so far, under their current
+// names: a renamed material answers to its new name only, the first of two
+// equal names wins, and a list read before any material names none (-1).
+TEST_F(Model3dsTest, FaceMaterialNamesFollowRenamesAndFileOrder)
+{
+    const std::vector<std::array<std::uint16_t, 3>> one{{0, 1, 2}};
+    const std::vector<Vector3> tri{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    auto naming = [&](const std::string& name) {
+        return object(name, Chunk(0x4100).add(vertexList(tri)).add(faceList(one, {faceMaterial(name, 1)})));
+    };
+    Chunk renamed(0xAFFF);
+    renamed.add(Chunk(0xA000).text("stem")).add(Chunk(0xA000).text("bark"));
+    Chunk unnamed(0xAFFF);
+    unnamed.add(Chunk(0xA200).add(Chunk(0xA300).text("bilder/u.bmp")));
+    ASSERT_TRUE(load(file({naming("stem"), renamed, material("stem", {1, 1, 1}, "bilder/s.bmp"), naming("stem"),
+                           naming("bark"), unnamed, naming(""), material("bark", {2, 2, 2}), naming("bark")})));
+    ASSERT_EQ(model.objectCount, 5);
+    EXPECT_EQ(model.objects[0].materialIndex, -1);  // before any material
+    EXPECT_EQ(model.objects[1].materialIndex, 1);   // "stem" was renamed away from material 0
+    EXPECT_TRUE(model.objects[1].textured);
+    EXPECT_EQ(model.objects[2].materialIndex, 0);
+    EXPECT_EQ(model.objects[3].materialIndex, 2);   // a material without a name chunk answers to ""
+    EXPECT_TRUE(model.objects[3].textured);
+    EXPECT_EQ(model.objects[4].materialIndex, 0);   // the first "bark" still wins
+}
+
 TEST_F(Model3dsTest, FloatColourAndExtraColourSubChunks)
 {
     Chunk m(0xAFFF);
