@@ -140,26 +140,6 @@ std::optional<std::string> readWholeFile(const std::string& path)
 
 }  // namespace
 
-std::string readGameModeString(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (in.fail()) return kDefaultGameMode;
-    return readGameModeString(in);
-}
-
-std::string readGameModeString(std::istream& in)
-{
-    // One more character than the line may hold, for the carriage return of
-    // a file saved with Windows line ends, which is not part of the line.
-    char line[kGameModeBufferSize + 1] = {};
-    in.getline(line, sizeof line);
-    if (in.fail() || in.bad()) return kDefaultGameMode;
-    std::string text = line;
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (text.size() > static_cast<std::size_t>(kGameModeBufferSize - 1)) return kDefaultGameMode;
-    return text;
-}
-
 void registerCallbacks()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

@@ -54,6 +54,7 @@ TEST(GameModeConfig, WindowsLineEndsLeaveNoCarriageReturn)
         {twentyNine + "\r\n", twentyNine},              // the return does not count against the limit
         {twentyNine + "x\r\n", "800x600:32@60"},        // but a thirtieth character still does
         {"\r\n", ""},
+        {"800x600:16@75\r\r\n", "800x600:16@75"},  // converted twice
         {"640x480:32@60\r", "640x480:32@60"},
     };
     for (const auto& c : cases) {
