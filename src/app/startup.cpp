@@ -258,6 +258,9 @@ int runGame(int argc, char** argv)
             glutEnterGameMode();
             registerCallbacks();  // the game-mode window has a context of its own
         } else {
+            // Also the outcome of a damaged burrik.ini: the player learns which mode was asked for.
+            std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
+                         gameMode.c_str(), kConfigFile);
             glutFullScreen();
         }
     }

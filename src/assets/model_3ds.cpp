@@ -72,17 +72,17 @@ public:
     {
     }
 
-    // Reads the primary chunk's header; false when the data does not start with one.
-    bool openPrimary(ChunkHeader& primary)
+    // Reads the primary chunk's header; false when the data does not start
+    // with one. declaredLength is the length the header claims.
+    bool openPrimary(ChunkHeader& primary, std::uint32_t& declaredLength)
     {
         if (size_ < kChunkHeaderSize || u16At(data_) != kPrimaryChunk) return false;
         primary.id = kPrimaryChunk;
-        primary.length = u32At(data_ + 2);
+        declaredLength = u32At(data_ + 2);
         primary.consumed = kChunkHeaderSize;
         pos_ = kChunkHeaderSize;
-        // A truncated file: read what is there.
         primary.length = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(primary.length, std::min<std::uint64_t>(size_, UINT32_MAX)));
+            std::min<std::uint64_t>(declaredLength, std::min<std::uint64_t>(size_, UINT32_MAX)));
         return true;
     }
 
@@ -485,10 +485,19 @@ bool Model3dsReader::importFromMemory(MeshModel& model, const std::uint8_t* data
                                       const std::string& path)
 {
     clearModel(model);
+    if (data == nullptr) size = 0;
     ChunkHeader primary;
-    ChunkWalker walker(data, data == nullptr ? 0 : size, model);
-    if (!walker.openPrimary(primary)) {
+    std::uint32_t declaredLength = 0;
+    ChunkWalker walker(data, size, model);
+    if (!walker.openPrimary(primary, declaredLength)) {
         showMessageBox("Error", "Unable to load PRIMARY chuck from file: " + path + "!");
+        return false;
+    }
+    // A file cut short would give a model with parts missing; it is refused
+    // like one that cannot be read, so that the player learns which it is.
+    if (declaredLength > size) {
+        showMessageBox("Error", "The file " + path + " is cut short: it holds " + std::to_string(size) + " of its " +
+                                    std::to_string(declaredLength) + " bytes!");
         return false;
     }
     walker.processMain(primary, 0);

@@ -518,7 +518,7 @@ TEST(BmpRefusal, ImpossibleDimensionsAndDepths)
 TEST(BmpRefusal, DataThatDoesNotFitTheFile)
 {
     BmpLayout layout = validSpec();
-    layout.pixelData.resize(layout.pixelData.size() - 4);  // the last row lacks its padding and a byte
+    layout.pixelData.erase(layout.pixelData.end() - 4, layout.pixelData.end());  // the last row lacks its padding and a byte
     expectRefused(makeBmp(layout), "Image file conversion error.");
     expectRefused(makeBmp(layout), "test.bmp: pixel data cut off");  // standard error names file and cause
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -481,18 +482,28 @@ TEST_F(Model3dsTest, DeepNestingAndBadLengthsEndWithoutHanging)
     }
 }
 
-TEST_F(Model3dsTest, EveryTruncationLoadsWhatIsComplete)
+// A file cut short anywhere is refused with its message and leaves the model
+// empty, rather than loading a model with parts silently missing.
+TEST_F(Model3dsTest, EveryTruncationIsRefusedAndLeavesAnEmptyModel)
 {
     const auto whole = realisticModel();
     for (std::size_t size = 0; size < whole.size(); ++size) {
         const std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         ::testing::internal::CaptureStderr();
         const bool loaded = load(prefix);
-        ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(loaded, size >= 6) << size;
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(loaded) << size;
+        const std::string expected = size < 6 ? "Unable to load PRIMARY chuck from file: memory.3ds!"
+                                              : "The file memory.3ds is cut short: it holds " + std::to_string(size) +
+                                                    " of its " + std::to_string(whole.size()) + " bytes!";
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+        EXPECT_TRUE(model.objects.empty() && model.materials.empty()) << size;
         expectConsistent(model);
         if (HasFatalFailure()) FAIL() << "prefix of " << size << " bytes";
     }
+    std::vector<std::uint8_t> trailing = whole;
+    trailing.insert(trailing.end(), {1, 2, 3});  // bytes after the primary chunk are ignored
+    ASSERT_TRUE(load(trailing));
     ASSERT_TRUE(load(whole));
     EXPECT_EQ(model.objects.at(0).faceCount, 50);
 }
@@ -517,6 +528,7 @@ TEST_F(Model3dsTest, RandomDamageNeverBreaksTheInvariants)
         }
         bytes[0] = 0x4D;
         bytes[1] = 0x4D;
+        std::copy_n(whole.begin() + 2, 4, bytes.begin() + 2);  // the primary length, or the file reads as cut short
         ::testing::internal::CaptureStderr();
         const bool loaded = load(bytes);
         ::testing::internal::GetCapturedStderr();
