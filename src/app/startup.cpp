@@ -13,6 +13,7 @@
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
+#include "platform/leak_check.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/random.h"
@@ -249,6 +250,7 @@ int runGame(int argc, char** argv)
     glutInitWindowSize(kWindowWidth, kWindowHeight);
     glutInitWindowPosition(kWindowPositionX, kWindowPositionY);
     glutCreateWindow(argv[0]);
+    checkLeaksBeforeTheGlDriverUnloads();
     registerCallbacks();
 
     const std::string gameMode = readGameModeString(kConfigFile);
