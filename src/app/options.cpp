@@ -66,6 +66,8 @@ OptionsResult parseOptions(int argc, const char* const* argv)
             o.noVsync = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--data") {
             if (!value(o.dataDir) || o.dataDir.empty()) return fail("--data needs a folder");
         } else if (arg == "--seed") {
@@ -120,6 +122,10 @@ std::string optionsHelpText(const char* programName)
             "  --frames N          end with status 0 after N ticks\n"
             "  --screenshot F:PATH after drawing frame F, write it as PNG (repeatable)\n"
             "  --trace FILE        one JSON object per tick (JSON Lines)\n"
-            "  --help              this text\n";
+            "  --version           the version\n"
+            "  --help              this text\n\n"
+            "The video mode (a game-mode string such as 1024x768:32@60) is the first line of\n"
+            "$XDG_CONFIG_HOME/burrik/burrik.ini (default ~/.config/burrik/burrik.ini) when that\n"
+            "file exists, else of burrik.ini in the data folder; default 800x600:32@60.\n";
     return text;
 }

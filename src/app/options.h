@@ -23,6 +23,7 @@ struct Options {
     std::vector<ScreenshotRequest> screenshots;
     std::string tracePath;
     bool help = false;
+    bool version = false;
 };
 
 struct OptionsResult {

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/config_file.h"
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/keyboard.h"
@@ -9,6 +10,7 @@
 #include "app/tick.h"
 #include "app/trace.h"
 #include "assets/texture.h"
+#include "audio/game_sounds.h"
 #include "garden/flower_bed.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
@@ -97,7 +99,9 @@ void presentWithScreenshots()
 void postRedisplay() { glutPostRedisplay(); }
 
 // Without --data, the game reads from the working folder when it holds the
-// game's files, else from the data folder installed beside the program.
+// game's files, else from the data folder found from the program's own
+// location: data/ beside it in the build tree, or the installed data folder
+// (share/games/burrik of the prefix), so a moved prefix still works.
 bool enterDataFolder(const std::string& dataDir, const char* programPath)
 {
     namespace fs = std::filesystem;
@@ -114,7 +118,7 @@ bool enterDataFolder(const std::string& dataDir, const char* programPath)
     fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (error) program = fs::absolute(programPath, error);
     const fs::path besideProgram = program.parent_path() / "data";
-    const fs::path installed = program.parent_path().parent_path() / "share" / "burrik" / "data";
+    const fs::path installed = (program.parent_path() / BURRIK_DATA_FROM_PROGRAM).lexically_normal();
     for (const fs::path& candidate : {besideProgram, installed}) {
         if (fs::exists(candidate / "bilder" / "start.bmp", error)) {
             fs::current_path(candidate, error);
@@ -206,6 +210,8 @@ void initGame()
     setUpLight();
 
     startFrameTimer();
+
+    loadGameSounds();  // and the music starts
 }
 
 int runGame(int argc, char** argv)
@@ -217,6 +223,10 @@ int runGame(int argc, char** argv)
     const Options& options = run.options;
     if (options.help) {
         std::fputs(optionsHelpText(argv[0]).c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("burrik %s\n", BURRIK_VERSION);
         return 0;
     }
     setDialogsEnabled(!options.noDialogs);
@@ -253,7 +263,7 @@ int runGame(int argc, char** argv)
     checkLeaksBeforeTheGlDriverUnloads();
     registerCallbacks();
 
-    const std::string gameMode = readGameModeString(kConfigFile);
+    const std::string gameMode = readGameModeString(gameModeConfigFile(kConfigFile));
     if (!options.windowed) {
         glutGameModeString(gameMode.c_str());
         if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {

@@ -4,7 +4,9 @@
 #include "app/game_state.h"
 #include "app/hud.h"
 #include "app/tick.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
+#include "effects/particles.h"
 #include "garden/flower_bed.h"
 #include "garden/rake.h"
 
@@ -63,6 +65,16 @@ void formatTraceLine(long frame, std::string& out)
                  "\"filterMode\":%d,\"showFps\":%d},",
             renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
             renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    out.append("\"sounds\":[");
+    const std::uint32_t started = takeStartedSounds();
+    bool first = true;
+    for (int i = 0; i < kGameSoundCount; ++i) {
+        if ((started & (1u << i)) == 0) continue;
+        appendf(out, "%s\"%s\"", first ? "" : ",", gameSoundPath(static_cast<GameSound>(i)));
+        first = false;
+    }
+    appendf(out, "],\"particles\":{\"spray\":%d,\"water\":%d,\"flies\":%d},", liveSprayParticles(),
+            liveWaterParticles(), fliesActive() ? 1 : 0);
     appendf(out, "\"frameSeconds\":%.6f,\"fps\":%.3f}", jsonNumber(frameSeconds), jsonNumber(fpsMeter.fps));
 }
 

@@ -1,0 +1,56 @@
+#include "audio/game_sounds.h"
+
+#include "audio/sound_effect.h"
+
+#include <array>
+
+namespace {
+
+struct GameSoundFile {
+    const char* path;
+    int volume;  // 0 to 255
+};
+
+constexpr std::array<GameSoundFile, kGameSoundCount> kGameSoundFiles = {{
+    {"sound/hintergrund3.wav", 150},
+    {"sound/shriek.wav", 210},
+    {"sound/wasser2.wav", 190},
+    {"sound/rechen2.wav", 190},
+    {"sound/spray.wav", 80},
+    {"sound/au.wav", 190},
+    {"sound/tot.wav", 190},
+}};
+
+// Destroyed at exit: each frees its sample, the last closes the library.
+std::array<SoundEffect, kGameSoundCount> gameSounds;
+std::uint32_t startedSounds = 0;
+
+std::size_t indexOf(GameSound sound) { return static_cast<std::size_t>(sound); }
+bool known(GameSound sound) { return indexOf(sound) < kGameSoundFiles.size(); }
+
+void start(GameSound sound, bool loop)
+{
+    if (!known(sound)) return;
+    gameSounds[indexOf(sound)].playSound(loop);
+    startedSounds |= 1u << static_cast<unsigned>(sound);
+}
+
+}  // namespace
+
+void loadGameSounds()
+{
+    for (std::size_t i = 0; i < kGameSoundFiles.size(); ++i)
+        gameSounds[i].loadSound(kGameSoundFiles[i].path, kGameSoundFiles[i].volume);
+    start(GameSound::Music, true);
+}
+
+void playGameSound(GameSound sound) { start(sound, false); }
+
+const char* gameSoundPath(GameSound sound) { return known(sound) ? kGameSoundFiles[indexOf(sound)].path : ""; }
+
+std::uint32_t takeStartedSounds()
+{
+    const std::uint32_t started = startedSounds;
+    startedSounds = 0;
+    return started;
+}

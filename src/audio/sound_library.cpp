@@ -1,0 +1,303 @@
+#include "audio/sound_library.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kOutputChunkFrames = 1024;
+constexpr int kStereo = 2;
+constexpr int kMono = 1;
+
+// A handle is the slot number plus one, with the generation of the open
+// device above it, so a handle kept past soundClose never names a later sample.
+constexpr int kHandleSlotBits = 8;
+constexpr int kHandleSlotMask = (1 << kHandleSlotBits) - 1;
+constexpr int kMaxGeneration = 0x7FFF;
+static_assert(kSoundMaxSamples < static_cast<std::size_t>(kHandleSlotMask), "sample slots must fit the handle");
+
+// WAV layout.
+constexpr std::size_t kRiffHeaderBytes = 12;
+constexpr std::size_t kChunkHeaderBytes = 8;
+constexpr std::size_t kFmtMinimumBytes = 16;
+constexpr std::uint16_t kWavPcm = 1;
+constexpr std::uint16_t kWavFloat = 3;
+constexpr int kWavMaxChannels = 8;
+
+struct SampleSlot {
+    Mix_Chunk* chunk = nullptr;
+    bool used = false;
+};
+
+struct Library {
+    bool open = false;
+    int lastError = kSoundOk;
+    int generation = 1;
+    int channelCount = 0;
+    std::array<SampleSlot, kSoundMaxSamples> samples{};
+};
+
+Library library;
+
+bool fail(int code)
+{
+    library.lastError = code;
+    return false;
+}
+
+int failWith(int code, int result)
+{
+    library.lastError = code;
+    return result;
+}
+
+void succeed() { library.lastError = kSoundOk; }
+
+std::uint32_t le32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+bool hasTag(const std::uint8_t* p, const char (&tag)[5])
+{
+    return p[0] == tag[0] && p[1] == tag[1] && p[2] == tag[2] && p[3] == tag[3];
+}
+
+// True for a RIFF/WAVE file whose chunks all lie inside the data, with a
+// usable PCM or float "fmt " chunk before a complete "data" chunk of whole
+// frames. SDL's own reader is lenient with damaged files (a cut-off data
+// chunk plays what is left); the game refuses them instead.
+bool isSoundWav(const std::uint8_t* data, std::size_t size)
+{
+    if (size < kRiffHeaderBytes || !hasTag(data, "RIFF") || !hasTag(data + 8, "WAVE")) return false;
+    std::size_t at = kRiffHeaderBytes;
+    std::size_t blockAlign = 0;
+    while (size - at >= kChunkHeaderBytes) {
+        const std::uint8_t* chunk = data + at;
+        const std::size_t chunkBytes = le32(chunk + 4);
+        const std::size_t payload = at + kChunkHeaderBytes;
+        if (chunkBytes > size - payload) return false;
+        if (hasTag(chunk, "fmt ")) {
+            if (chunkBytes < kFmtMinimumBytes) return false;
+            const std::uint8_t* fmt = data + payload;
+            const std::uint16_t formatTag = le16(fmt);
+            const std::uint16_t channels = le16(fmt + 2);
+            const std::uint32_t rate = le32(fmt + 4);
+            const std::uint16_t align = le16(fmt + 12);
+            const std::uint16_t bits = le16(fmt + 14);
+            const bool pcm = formatTag == kWavPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+            const bool floating = formatTag == kWavFloat && bits == 32;
+            if (!(pcm || floating) || channels < 1 || channels > kWavMaxChannels || rate < 1 ||
+                rate > static_cast<std::uint32_t>(kSoundMaxRate) || align != channels * (bits / 8)) {
+                return false;
+            }
+            blockAlign = align;
+        } else if (hasTag(chunk, "data")) {
+            return blockAlign != 0 && chunkBytes > 0 && chunkBytes % blockAlign == 0;
+        }
+        // Chunks are padded to an even length.
+        const std::size_t next = chunkBytes + (chunkBytes & 1u);
+        if (next > size - payload) return false;
+        at = payload + next;
+    }
+    return false;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole file, or the error code of why it could not be had.
+int readWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
+{
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    if (!file) return errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundLoadFailed;
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return kSoundLoadFailed;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return kSoundLoadFailed;
+    const long length = std::ftell(file.get());
+    if (length < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return kSoundLoadFailed;
+    if (static_cast<unsigned long>(length) > kSoundMaxFileBytes) return kSoundOutOfMemory;
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return kSoundLoadFailed;
+    return kSoundOk;
+}
+
+SampleSlot* slotOf(int handle)
+{
+    if (handle <= 0 || (handle >> kHandleSlotBits) != library.generation) return nullptr;
+    const int slot = (handle & kHandleSlotMask) - 1;
+    if (slot < 0 || static_cast<std::size_t>(slot) >= kSoundMaxSamples) return nullptr;
+    SampleSlot& sample = library.samples[static_cast<std::size_t>(slot)];
+    return sample.used ? &sample : nullptr;
+}
+
+void freeSlot(SampleSlot& sample)
+{
+    if (sample.chunk != nullptr) Mix_FreeChunk(sample.chunk);  // stops the channels playing it
+    sample = SampleSlot{};
+}
+
+}  // namespace
+
+bool soundInit(int rate, int maxChannels, unsigned flags)
+{
+    if (library.open) return fail(kSoundAlreadyOpen);
+    if (rate < 1 || rate > kSoundMaxRate || maxChannels < 1 || maxChannels > kSoundMaxChannels ||
+        (flags & ~kSoundInitMono) != 0) {
+        return fail(kSoundInvalidParameter);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(kSoundDeviceFailed);
+    // No format changes allowed: SDL converts, and the device plays exactly
+    // the rate and layout asked for.
+    const int outputChannels = (flags & kSoundInitMono) != 0 ? kMono : kStereo;
+    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, outputChannels, kOutputChunkFrames, nullptr, 0) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return fail(kSoundDeviceFailed);
+    }
+    library.channelCount = Mix_AllocateChannels(maxChannels);
+    library.open = true;
+    succeed();
+    return true;
+}
+
+bool soundIsOpen() { return library.open; }
+
+int soundSampleLoad(const char* path)
+{
+    if (!library.open) return failWith(kSoundNotOpen, 0);
+    if (path == nullptr) return failWith(kSoundInvalidParameter, 0);
+    std::size_t slot = 0;
+    while (slot < kSoundMaxSamples && library.samples[slot].used) ++slot;
+    if (slot == kSoundMaxSamples) return failWith(kSoundOutOfMemory, 0);
+
+    std::vector<std::uint8_t> bytes;
+    const int readResult = readWholeFile(path, bytes);
+    if (readResult != kSoundOk) return failWith(readResult, 0);
+    if (!isSoundWav(bytes.data(), bytes.size())) return failWith(kSoundUnknownFormat, 0);
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (source == nullptr) return failWith(kSoundOutOfMemory, 0);
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);  // converted to the device's format
+    if (chunk == nullptr) return failWith(kSoundUnknownFormat, 0);
+
+    library.samples[slot] = SampleSlot{chunk, true};
+    succeed();
+    return (library.generation << kHandleSlotBits) | static_cast<int>(slot + 1);
+}
+
+bool soundSampleSetVolume(int sample, int volume)
+{
+    SampleSlot* slot = slotOf(sample);
+    if (slot == nullptr) return fail(kSoundInvalidParameter);
+    Mix_VolumeChunk(slot->chunk, soundMixerVolume(volume));
+    succeed();
+    return true;
+}
+
+void soundSampleFree(int sample)
+{
+    SampleSlot* slot = slotOf(sample);
+    if (slot == nullptr) {
+        fail(kSoundInvalidParameter);
+        return;
+    }
+    freeSlot(*slot);
+    succeed();
+}
+
+int soundPlay(int channel, int sample, int loopMode)
+{
+    if (!library.open) return failWith(kSoundNotOpen, -1);
+    SampleSlot* slot = slotOf(sample);
+    if (slot == nullptr || (loopMode != kSoundLoopOff && loopMode != kSoundLoopNormal) ||
+        channel < kSoundFreeChannel || channel >= library.channelCount) {
+        return failWith(kSoundInvalidParameter, -1);
+    }
+    const int repeats = loopMode == kSoundLoopNormal ? -1 : 0;
+    const int playing = Mix_PlayChannel(channel, slot->chunk, repeats);
+    if (playing < 0) return failWith(channel == kSoundFreeChannel ? kSoundNoFreeChannel : kSoundPlayFailed, -1);
+    succeed();
+    return playing;
+}
+
+bool soundIsPlaying(int channel)
+{
+    return library.open && channel >= 0 && channel < library.channelCount && Mix_Playing(channel) != 0;
+}
+
+int soundLastError() { return library.lastError; }
+
+const char* soundErrorText(int code)
+{
+    static const char* const kTexts[] = {
+        "No errors",
+        "Cannot call this command after FSOUND_Init.  Call FSOUND_Close first.",
+        "This command failed because FSOUND_Init was not called",
+        "Error initializing output device.",
+        "The output device is already in use and cannot be reused.",
+        "Playing the sound failed.",
+        "Soundcard does not support the features needed for this soundsystem (16bit stereo output)",
+        "Error setting cooperative level for hardware.",
+        "Error creating hardware sound buffer.",
+        "File not found",
+        "Unknown file format",
+        "Error loading file",
+        "Not enough memory ",
+        "The version number of this file format is not supported",
+        "An invalid parameter was passed to this function",
+        "Tried to use an EAX command on a non EAX enabled channel or output.",
+        "Failed to allocate a new channel",
+        "Recording not supported on this device",
+        "Required Mediaplayer codec is not installed",
+    };
+    constexpr int kTextCount = static_cast<int>(sizeof kTexts / sizeof kTexts[0]);
+    return code >= 0 && code < kTextCount ? kTexts[code] : "Unknown error";
+}
+
+void soundClose()
+{
+    if (!library.open) return;
+    Mix_HaltChannel(-1);
+    for (SampleSlot& sample : library.samples) freeSlot(sample);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    library.open = false;
+    library.channelCount = 0;
+    library.generation = library.generation % kMaxGeneration + 1;
+    succeed();
+}
+
+bool soundLibraryVersionOk()
+{
+    const SDL_version* linked = Mix_Linked_Version();
+    return SDL_VERSIONNUM(linked->major, linked->minor, linked->patch) >= SDL_MIXER_COMPILEDVERSION;
+}
+
+const char* soundRequiredVersion()
+{
+#define BURRIK_TEXT(x) #x
+#define BURRIK_VERSION_TEXT(a, b, c) BURRIK_TEXT(a) "." BURRIK_TEXT(b) "." BURRIK_TEXT(c)
+    return BURRIK_VERSION_TEXT(SDL_MIXER_MAJOR_VERSION, SDL_MIXER_MINOR_VERSION, SDL_MIXER_PATCHLEVEL);
+#undef BURRIK_VERSION_TEXT
+#undef BURRIK_TEXT
+}
+
+int soundMixerVolume(int volume)
+{
+    if (volume <= 0) return 0;
+    if (volume >= kSoundMaxVolume) return MIX_MAX_VOLUME;
+    return static_cast<int>(std::lround(static_cast<double>(volume) * MIX_MAX_VOLUME / kSoundMaxVolume));
+}

@@ -1,0 +1,185 @@
+// The sound layer with a real SDL_mixer: error codes, the console texts of the
+// sound effects, and the mixed output recorded by SDL's disk driver to prove
+// what was heard.
+#include "audio/sound_effect.h"
+#include "audio/sound_library.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+using testsupport::TempDir;
+
+constexpr int kRate = 44100;
+
+std::string dataFile(const std::string& name) { return testsupport::generatedDataDir() + "/sound/" + name; }
+
+void useDriver(const char* driver) { setenv("SDL_AUDIODRIVER", driver, 1); }
+
+TEST(SoundLibrary, ErrorCodesOfDeviceLoadAndPlay)
+{
+    EXPECT_EQ(soundPlay(kSoundFreeChannel, 1, kSoundLoopOff), -1);
+    EXPECT_EQ(soundLastError(), kSoundNotOpen);
+    useDriver("no-such-driver");
+    EXPECT_FALSE(soundInit(kRate, 32, kSoundInitDefault));
+    EXPECT_STREQ(soundErrorText(soundLastError()), "Error initializing output device.");
+
+    useDriver("dummy");
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    TempDir dir;
+    const std::vector<std::uint8_t> good = testsupport::readFileBytes(dataFile("shriek.wav"));
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        int error;
+    } cases[] = {
+        {"cut in its samples", {good.begin(), good.end() - 1001}, kSoundUnknownFormat},
+        {"cut in its header", {good.begin(), good.begin() + 30}, kSoundUnknownFormat},
+        {"not RIFF", {good.begin() + 1, good.end()}, kSoundUnknownFormat},
+        {"empty", {}, kSoundUnknownFormat},
+    };
+    for (const auto& c : cases) {
+        testsupport::writeFileBytes(dir / "broken.wav", c.bytes);
+        EXPECT_EQ(soundSampleLoad((dir / "broken.wav").c_str()), 0) << c.name;
+        EXPECT_EQ(soundLastError(), c.error) << c.name;
+    }
+    EXPECT_EQ(soundSampleLoad((dir / "missing.wav").c_str()), 0);
+    EXPECT_STREQ(soundErrorText(soundLastError()), "File not found");
+    EXPECT_EQ(soundSampleLoad(dir.path().c_str()), 0);  // a folder
+    EXPECT_EQ(soundLastError(), kSoundLoadFailed);
+
+    const int sample = soundSampleLoad(dataFile("shriek.wav").c_str());
+    EXPECT_GE(soundPlay(kSoundFreeChannel, sample, kSoundLoopOff), 0);
+    EXPECT_EQ(soundLastError(), kSoundOk);
+    soundClose();
+    // A handle kept past the close names nothing in the next session.
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    EXPECT_EQ(soundPlay(kSoundFreeChannel, sample, kSoundLoopOff), -1);
+    soundClose();
+}
+
+// The console texts, and one library set-up for all effects, closed with the last.
+TEST(SoundEffects, ConsoleTextsAndOneLibraryForAll)
+{
+    TempDir dir;
+    testsupport::writeFileText(dir / "damaged.wav", "RIFF, but nothing more");
+    useDriver("dummy");
+    {
+        testing::internal::CaptureStdout();
+        SoundEffect missing, broken, good;
+        EXPECT_FALSE(missing.loadSound((dir / "missing.wav").string(), 190));
+        EXPECT_FALSE(broken.loadSound((dir / "damaged.wav").string(), 190));
+        EXPECT_TRUE(good.loadSound(dataFile("au.wav"), 190));
+        missing.playSound(false);  // silent, no message
+        good.playSound(false);
+        std::fflush(stdout);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Loading the song...\n\nFile not found\n"
+                  "Loading the song...\n\nUnknown file format\n"
+                  "Loading the song...\n\n");
+        EXPECT_GE(good.channel(), 0);
+        EXPECT_EQ(soundLastError(), kSoundOk);  // no second set-up was tried
+    }
+    EXPECT_FALSE(soundIsOpen());
+}
+
+// SDL's disk driver records the mixed output (16-bit stereo); with no delay it
+// mixes as fast as it can, so a minute of sound is recorded in a moment.
+struct Recording {
+    std::filesystem::path file;
+    explicit Recording(const std::filesystem::path& path) : file(path)
+    {
+        useDriver("disk");
+        setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", "0", 1);
+    }
+    std::size_t frames() const
+    {
+        std::error_code error;
+        const auto bytes = std::filesystem::file_size(file, error);
+        return error ? 0 : bytes / 4;
+    }
+    bool waitForFrames(std::size_t count) const
+    {
+        for (int tries = 0; frames() < count; ++tries) {
+            if (tries > 12000) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+    std::vector<std::int16_t> samples() const
+    {
+        const std::vector<std::uint8_t> bytes = testsupport::readFileBytes(file);
+        std::vector<std::int16_t> out(bytes.size() / 2);
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::int16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        return out;
+    }
+};
+
+double meanSquare(const std::vector<std::int16_t>& s, std::size_t firstFrame, std::size_t frameCount)
+{
+    double sum = 0.0;
+    for (std::size_t i = firstFrame * 2; i < (firstFrame + frameCount) * 2; ++i) sum += double(s.at(i)) * s.at(i);
+    return sum / double(frameCount * 2);
+}
+
+std::size_t firstSoundingFrame(const std::vector<std::int16_t>& s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == 0) ++i;
+    return i / 2;
+}
+
+TEST(SoundOutput, TheMusicLoopsOnPastItsEnd)
+{
+    TempDir dir;
+    Recording recording(dir / "out.raw");
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    const int music = soundSampleLoad(dataFile("hintergrund3.wav").c_str());
+    soundSampleSetVolume(music, 150);
+    constexpr std::size_t kLoopFrames = 1536000;  // 34.83 s at 22050 Hz, played at 44100
+    const std::size_t before = recording.frames();
+    ASSERT_GE(soundPlay(kSoundFreeChannel, music, kSoundLoopNormal), 0);
+    ASSERT_TRUE(recording.waitForFrames(before + kLoopFrames * 8 / 5));
+    soundClose();
+
+    const std::vector<std::int16_t> s = recording.samples();
+    const std::size_t start = firstSoundingFrame(s);
+    ASSERT_LT(start + kLoopFrames * 3 / 2, s.size() / 2);
+    // Past the end of the track the same sound comes again, sample for sample.
+    constexpr std::size_t kCompared = 200000;
+    EXPECT_TRUE(std::equal(&s[start * 2], &s[(start + kCompared) * 2], &s[(start + kLoopFrames) * 2]));
+    EXPECT_GT(meanSquare(s, start + kLoopFrames + kCompared, kLoopFrames / 4), 1.0e4);  // clearly audible
+}
+
+TEST(SoundOutput, AnEffectIsHeardOnceAfterItsPlayCall)
+{
+    TempDir dir;
+    Recording recording(dir / "out.raw");
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    const int shriek = soundSampleLoad(dataFile("shriek.wav").c_str());
+    ASSERT_TRUE(recording.waitForFrames(kRate / 2));
+    const std::size_t silent = recording.frames();  // certainly mixed before the call
+    ASSERT_GE(soundPlay(kSoundFreeChannel, shriek, kSoundLoopOff), 0);
+    ASSERT_TRUE(recording.waitForFrames(silent + 3 * kRate));
+    soundClose();
+
+    const std::vector<std::int16_t> s = recording.samples();
+    const std::size_t start = firstSoundingFrame(s);
+    EXPECT_GE(start, silent);
+    EXPECT_GT(meanSquare(s, start, kRate / 4), 1.0e4);
+    // 0.42 s of sound, then silence: it was not repeated.
+    std::size_t last = s.size();
+    while (last > 0 && s[last - 1] == 0) --last;
+    EXPECT_NEAR(double(last / 2 - start) / kRate, 0.42, 0.03);
+    EXPECT_GT(s.size() / 2, last / 2 + kRate);
+}
+
+}  // namespace
