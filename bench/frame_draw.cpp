@@ -6,6 +6,7 @@
 #include "app/rounds.h"
 #include "app/startup.h"
 #include "app/tick.h"
+#include "character/gardener.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
 
@@ -68,9 +69,24 @@ void BM_FrameImmediateMode(benchmark::State& state) { drawFrames(state, 0, 0, 0)
 void BM_FrameDisplayLists(benchmark::State& state) { drawFrames(state, 0, 1, 0); }
 void BM_FrameWireframe(benchmark::State& state) { drawFrames(state, 1, 0, 1); }
 
+// The same frame with the gardener's character emptied, so the difference
+// to BM_FrameVertexArrays is what drawing the gardener costs.
+void BM_FrameWithoutGardener(benchmark::State& state)
+{
+    if (!setUpGame()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    const CharacterModel character = gardener.character;
+    gardener.character = CharacterModel{};
+    drawFrames(state, 1, 0, 0);
+    gardener.character = character;
+}
+
 BENCHMARK(BM_FrameVertexArrays)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameImmediateMode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameDisplayLists)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameWireframe)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameWithoutGardener)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/window.h"
 
@@ -42,9 +43,13 @@ void drawPlayingFrame()
     for (Flower& flower : flowerBed) {
         drawFlower(flower, options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0);
     }
+    drawMoles(options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0, camera.pitch,
+              camera.yaw, static_cast<float>(frameSeconds));
     for (Rake& rake : rakes) {
         drawRake(rake, options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0);
     }
+    drawGardener(gardener, camera.pitch, camera.yaw, camera.eye, options.useVertexArrays != 0, options.wireframe != 0,
+                 frameSeconds);
 
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);

@@ -5,7 +5,9 @@
 #include "app/scenery.h"
 #include "app/startup.h"
 #include "app/tick.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
+#include "effects/particles.h"
 #include "platform/process.h"
 
 #include <GL/freeglut.h>
@@ -58,16 +60,22 @@ void startWatering()
 {
     if (!careMayStart()) return;
     gardener.busy = 1;
+    playTorso(gardener, "TORSO_GIESSEN");
+    startWater();
     actionFlags.watering = 1;
     gardener.waterEffect = true;
+    playGameSound(GameSound::Water);
 }
 
 void startSpraying()
 {
     if (!careMayStart()) return;
     gardener.busy = 1;
+    playTorso(gardener, "TORSO_SPRAY");
+    startSpray();
     actionFlags.spraying = 1;
     gardener.sprayEffect = true;
+    playGameSound(GameSound::Spray);
 }
 
 void toggle(int& option) { option = option ? 0 : 1; }
@@ -191,6 +199,7 @@ void onSpecialKeyUp(int key, int, int)
         if (!actionFlags.spraying && !actionFlags.watering) {
             inputFlags.moveForward = 0;
             actionFlags.walking = 0;
+            if (!gardener.falling) playIdle(gardener);
         }
         break;
     default: break;

@@ -4,8 +4,10 @@
 #include "app/game_state.h"
 #include "app/hud.h"
 #include "app/tick.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 
 #include <algorithm>
@@ -23,11 +25,14 @@ void setUpRound(int level)
     inputFlags = InputFlags{};
     renderOptions.useDisplayLists = 0;
 
+    clearMoles();
+
     // The random draws below happen in a fixed order: flowers (none), rakes, moles.
     setUpFlowerBed(level);
     placeRakes();
+    createRoundMoles(gameSession.moleCount);
 
-    resetGardenerPlacement(gardener);
+    setUpGardener(gardener, gameSession.firstStart);
 
     resetCamera(chaseCamera, {0.0f, 30.0f, 100.0f}, {0.0f, 0.0f, -10.0f}, {0.0f, 10.0f, 0.0f});
     walkDirection = {0.0f, 0.0f, -1.0f};
@@ -46,6 +51,7 @@ void checkRoundEnd()
     if (gameSession.molesLeft == 0) {
         gameSession.carriedScore = hud.score;
         gameSession.gameState = RoundWon;
+        playBoth(gardener, "BOTH_DANCE_BEGIN");
         actionFlags.dancing = 1;
     }
     const bool anyFlowerLeft = std::any_of(flowerBed.begin(), flowerBed.end(), [](const Flower& flower) {
@@ -54,5 +60,7 @@ void checkRoundEnd()
     if (anyFlowerLeft && hud.score >= kLowestScore && hud.clock.secondsLeft > 0) return;
     gameSession.gameState = RoundLost;
     gardener.falling = 0;
+    playBoth(gardener, "BOTH_DEAD");
     gardener.dying = true;
+    playGameSound(GameSound::Death);
 }

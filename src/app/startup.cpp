@@ -12,6 +12,7 @@
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
@@ -205,6 +206,7 @@ void initGame()
 
     loadFlowerAssets();
     loadRakeAssets();
+    loadMoleAssets();
 
     setUpLightModel();
     setUpLight();

@@ -5,9 +5,11 @@
 #include "app/hud.h"
 #include "app/rounds.h"
 #include "app/scenery.h"
+#include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -84,7 +86,82 @@ void careForFirstFlowerTouched(const Sphere& tool, StartCare startCare)
     }
 }
 
+bool blocksGardener(MoleState state)
+{
+    return state == MoleState::Walking || state == MoleState::Paused || state == MoleState::Fallen;
+}
+
+// The running strike: its animation step, the strike test against the
+// moles while it is pending, and the hit moment at which a struck mole flies.
+void strikePass()
+{
+    if (!actionFlags.striking) return;
+    const bool hitMoment = strikeStep(gardener, actionFlags.striking);
+    if (inputFlags.strikeTestPending) {
+        strikeMolesInReach();
+        inputFlags.strikeTestPending = 0;
+    }
+    if (hitMoment) beatStruckMole();
+    if (!actionFlags.striking) playIdle(gardener);
+}
+
+// Walk, dance, dying and fall: each advances while its action runs.
+void animationSteps(int state)
+{
+    if (actionFlags.walking) {
+        if (state == Playing) walkStep(gardener);
+        else playIdle(gardener);
+    }
+    if (actionFlags.dancing) {
+        danceStep(gardener, actionFlags.dancing);
+        if (!actionFlags.dancing) actionFlags.dancing = 1;  // the dance repeats until the next round
+    }
+    if (gardener.dying) {
+        dyingStep(gardener);
+        if (!gardener.dying) playReallyDead(gardener);
+    }
+    if (gardener.falling) {
+        fallStep(gardener);
+        if (!gardener.falling) playIdle(gardener);
+    }
+}
+
 }  // namespace
+
+void strikeMolesInReach()
+{
+    const Sphere strike = strikeSphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (!strikeTest(*mole, strike, walkDirection)) continue;
+        playGameSound(GameSound::Shriek);
+        addScore(kStrikeScore);
+        actionFlags.struckMole = mole;
+    }
+}
+
+void beatStruckMole()
+{
+    if (actionFlags.struckMole != nullptr) {
+        setMoleState(*actionFlags.struckMole, MoleState::Flying, 0.0f);
+        gameSession.molesLeft -= 1;
+    }
+    actionFlags.struckMole = nullptr;
+}
+
+void molePass(float dt)
+{
+    const Sphere body = bodySphere(gardener);
+    for (Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        if (moleState(*mole) == MoleState::Walking) moleContacts(*mole, dt, body, gardenerStep);
+        const MoleState state = moleState(*mole);
+        if (state == MoleState::Walking || state == MoleState::Eating) moleFeeding(*mole);
+        // The bed ages once per listed mole: more moles, faster trouble.
+        for (Flower& flower : flowerBed) {
+            if (flowerState(flower) != FlowerState::Gone) updateFlower(flower, dt, gameSession.level);
+        }
+        updateMole(*mole, dt);
+    }
+}
 
 void scoreFlowerChanges()
 {
@@ -123,7 +200,7 @@ double nextFrameSeconds()
     return seconds;
 }
 
-void resolveGardenerStep(Vector3& step, double /*seconds*/)
+void resolveGardenerStep(Vector3& step, double seconds)
 {
     float tMin = kNoHit;
     bool hit = false;
@@ -150,8 +227,24 @@ void resolveGardenerStep(Vector3& step, double /*seconds*/)
         inputFlags.moveForward = 0;
         if (stepsOnTines(rake, step)) {
             triggerRake(rake);
+            playBoth(gardener, "BOTH_FALL");
             gardener.falling = 1;
+            playGameSound(GameSound::Rake);
+            playGameSound(GameSound::Ouch);
             addScore(kRakeScore);
+        }
+    }
+
+    const float moleSeconds = static_cast<float>(seconds);
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const MoleState state = moleState(*mole);
+        if (!blocksGardener(state)) continue;
+        const Vector3 moleMove = state == MoleState::Walking ? Scale(mole->direction, moleSeconds) : still;
+        float t = 0.0f;
+        if (sweptSphereHit(body.centre, body.radius, moleSphereCentre(*mole), mole->placement.radius, step, moleMove,
+                           t) != 0.0f) {
+            if (t < tMin) tMin = t;
+            hit = true;
         }
     }
 
@@ -182,15 +275,29 @@ void gameTick()
             followGardener(chaseCamera, gardener.position, cameraOffset);
         }
 
+        strikePass();
+        animationSteps(state);
+
         if (actionFlags.spraying) {
             careForFirstFlowerTouched(spraySphere(gardener), [](Flower& flower) { startSpraying(flower); });
+            sprayStep(gardener, actionFlags.spraying);
+            if (!actionFlags.spraying) {
+                playIdle(gardener);
+                gardener.sprayEffect = false;
+            }
         }
         if (actionFlags.watering) {
             careForFirstFlowerTouched(waterSphere(gardener), [](Flower& flower) { startWatering(flower); });
+            waterStep(gardener, actionFlags.watering);
+            if (!actionFlags.watering) {
+                playIdle(gardener);
+                gardener.waterEffect = false;
+            }
         } else {
             gardener.waterEffect = false;
         }
 
+        molePass(dt);
         scrollSky();
         if (state == Playing) scoreFlowerChanges();
     }

@@ -6,12 +6,15 @@
 #include <array>
 #include <cstdint>
 
+struct Mole;
+
 struct ActionFlags {
     int striking = 0;
     int dancing = 0;
     int walking = 0;  // walk animation wanted: the up arrow is held
     int spraying = 0;
     int watering = 0;
+    Mole* struckMole = nullptr;  // knocked by the running strike, flies when the blow lands
 };
 
 struct FrameTimer {
@@ -49,6 +52,16 @@ double nextFrameSeconds();
 
 // Shortens step so that the gardener runs into no flower, rake, mole or fence.
 void resolveGardenerStep(Vector3& step, double seconds);
+
+// The strike test of the running strike: every mole in reach is knocked
+// away along the walking direction and scores; the last one in list order
+// stays the struck mole.
+void strikeMolesInReach();
+// The strike's blow lands: the struck mole (if any) flies and counts as beaten.
+void beatStruckMole();
+// For each listed mole: its contacts, its feeding, the ageing of the bed and
+// its update.
+void molePass(float dt);
 
 // +20 for every flower whose state number fell since prevFlowerState, -5
 // for every one whose number rose.

@@ -8,6 +8,7 @@
 #include "character/gardener.h"
 #include "effects/particles.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 
 #include <cmath>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr std::size_t kLineCapacity = 8192;
+constexpr std::size_t kLineCapacity = 16384;
 
 void appendf(std::string& out, const char* format, ...)
 {
@@ -29,6 +30,21 @@ void appendf(std::string& out, const char* format, ...)
 
 // JSON has no NaN or infinity.
 double jsonNumber(double value) { return std::isfinite(value) ? value : 0.0; }
+
+// A part's current animation by name (empty without a table) and its frame.
+void appendAnimation(std::string& out, const char* part, const MeshModel& model)
+{
+    const char* name = "";
+    if (model.currentAnimation >= 0 && static_cast<std::size_t>(model.currentAnimation) < model.animations.size()) {
+        name = model.animations[static_cast<std::size_t>(model.currentAnimation)].name.c_str();
+    }
+    appendf(out, "\"%s\":{\"animation\":\"", part);
+    // Names come from the configuration file: keep only what JSON takes plainly.
+    for (const char* c = name; *c != '\0'; ++c) {
+        if (*c != '"' && *c != '\\' && static_cast<unsigned char>(*c) >= 0x20) out.push_back(*c);
+    }
+    appendf(out, "\",\"frame\":%d}", model.currentFrame);
+}
 
 }  // namespace
 
@@ -47,8 +63,15 @@ void formatTraceLine(long frame, std::string& out)
     }
     appendf(out, "],\"gardener\":{\"x\":%.3f,\"y\":%.3f,\"z\":%.3f,\"heading\":%.3f,", jsonNumber(gardener.position.x),
             jsonNumber(gardener.position.y), jsonNumber(gardener.position.z), jsonNumber(gardener.heading));
-    appendf(out, "\"busy\":%d,\"falling\":%d,\"dying\":%s},\"rakes\":[", gardener.busy, gardener.falling,
-            gardener.dying ? "true" : "false");
+    appendf(out, "\"busy\":%d,\"falling\":%d,\"dying\":%s,\"stepAllowed\":%s,", gardener.busy, gardener.falling,
+            gardener.dying ? "true" : "false", gardener.stepAllowed ? "true" : "false");
+    appendf(out, "\"waterEffect\":%s,\"sprayEffect\":%s,\"effectVisible\":%s,\"effectFinished\":%s,",
+            gardener.waterEffect ? "true" : "false", gardener.sprayEffect ? "true" : "false",
+            gardener.effectVisible ? "true" : "false", gardener.effectFinished ? "true" : "false");
+    appendAnimation(out, "legs", gardener.character.lower);
+    out.push_back(',');
+    appendAnimation(out, "torso", gardener.character.upper);
+    out.append("},\"rakes\":[");
     for (int i = 0; i < kRakeCount; ++i) {
         const Rake& rake = rakes[i];
         appendf(out, "%s{\"x\":%.3f,\"z\":%.3f,\"heading\":%.3f,\"swing\":%.3f}", i ? "," : "",
@@ -65,6 +88,21 @@ void formatTraceLine(long frame, std::string& out)
                  "\"filterMode\":%d,\"showFps\":%d},",
             renderOptions.useDisplayLists, renderOptions.useVertexArrays, renderOptions.wireframe,
             renderOptions.mipmapping, renderOptions.filterMode, renderOptions.showFps);
+    // After the camera, so that the first "pitch" of a line stays the camera's.
+    appendf(out, "\"moles\":[");
+    bool firstMole = true;
+    for (const Mole* mole = moleList.get(); mole; mole = mole->next.get()) {
+        const std::string_view name = moleStateName(moleState(*mole));
+        const Vector3 p = mole->placement.position;
+        appendf(out, "%s{\"id\":%d,\"state\":\"%.*s\",\"x\":%.3f,\"y\":%.3f,\"z\":%.3f,\"hungry\":%d,",
+                firstMole ? "" : ",", mole->id, static_cast<int>(name.size()), name.data(), jsonNumber(p.x),
+                jsonNumber(p.y), jsonNumber(p.z), mole->hungry);
+        appendf(out, "\"satiety\":%.4f,\"pitch\":%.3f,\"roll\":%.3f,\"flies\":%d}", jsonNumber(mole->satiety),
+                jsonNumber(mole->pitch), jsonNumber(mole->roll), mole->flies);
+        firstMole = false;
+    }
+    appendf(out, "],");
+    appendf(out, "\"flowerUpdates\":%llu,", static_cast<unsigned long long>(flowerUpdateCount));
     out.append("\"sounds\":[");
     const std::uint32_t started = takeStartedSounds();
     bool first = true;

@@ -67,7 +67,10 @@ struct MeshModel {
     std::int32_t currentFrame = 0;
     std::int32_t nextFrame = 0;
     float interpolation = 0.0f;
-    float lastFrameTime = 0.0f;
+    // Animation-clock milliseconds at which the current frame was entered;
+    // differences are taken modulo 2^32, so no millisecond is lost however
+    // long the system has run.
+    std::uint32_t lastFrameTime = 0;
     std::vector<AnimationInfo> animations;
     std::int32_t tagCount = 0;
     std::vector<MeshModel*> links;  // one per tag; nullptr where nothing is attached

@@ -1,6 +1,7 @@
 #pragma once
 // The gardener record: where it stands, where it faces, the collision spheres
 // fixed to its body and the flags that tie its actions together.
+#include "character/character_model.h"
 #include "math/vector.h"
 
 struct Sphere {
@@ -22,8 +23,10 @@ struct Gardener {
     Vector3 strikeOffset;
     Vector3 waterOffset;
     Vector3 sprayOffset;
-    bool effectFinished = false;
-    bool effectVisible = false;
+    CharacterModel character;
+    int currentPart = 1;          // the part last chosen by a number-based step (0 legs, 1 torso)
+    bool effectFinished = false;  // the current part has passed the effect stretch
+    bool effectVisible = false;   // the current part is inside the effect stretch
 };
 
 extern Gardener gardener;
@@ -37,6 +40,63 @@ constexpr float kStrikeRadius = 25.0f;
 constexpr Vector3 kWaterOffset{6.0f, -12.0f, -30.0f};
 constexpr Vector3 kSprayOffset{-20.0f, -12.0f, -30.0f};
 constexpr float kEffectRadius = 8.0f;
+
+// Where the character's files are.
+constexpr const char* kGardenerFolder = "Pell";
+constexpr const char* kGardenerBaseName = "pell";
+
+// Positions in the animation lists of the character's configuration (the
+// order of its lines): actions, and the markers whose end frames delimit
+// the stretch in which an effect shows or a blow lands.
+constexpr int kWalkAnimation = 0;
+constexpr int kFallAnimation = 1;
+constexpr int kDanceAnimation = 2;
+constexpr int kStrikeAnimation = 3;
+constexpr int kStrikeBlowMarker = 4;
+constexpr int kSprayAnimation = 6;
+constexpr int kSprayJetMarker = 7;
+constexpr int kWaterAnimation = 9;
+constexpr int kWaterFlowMarker = 10;
+constexpr int kWalkUnderwayMarker = 7;  // in the legs' list
+// The torso frame after which the death has played out.
+constexpr int kLastDyingFrame = 211;
+constexpr int kLegsPart = 0;
+constexpr int kTorsoPart = 1;
+
+// Start of every round: places the gardener, loads the character when
+// loadModel is 1 (the first game of the run) and starts the idle animations.
+void setUpGardener(Gardener& g, int loadModel);
+
+// Draws the character at its place, with the spray and water effects while
+// they show. pitch and yaw are the camera's angles, eye its position.
+void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
+                  double frameSeconds);
+
+// Animations by name.
+void playBoth(Gardener& g, const char* name);
+void playTorso(Gardener& g, const char* name);
+void playIdle(Gardener& g);
+void playReallyDead(Gardener& g);
+
+// Number-based selection: makes entry index of the part's list current
+// without touching the frame. holdAnimation is false (and clears busy) when
+// the part shows the animation's last frame; holdWalkAnimation is true once
+// the part's frame has reached the end of the walk marker; effectWindow is
+// true while the current part is between the ends of markers index and
+// index + 1. A missing entry ends the action at once (no stuck gardener).
+bool holdAnimation(Gardener& g, int part, int index);
+bool holdWalkAnimation(Gardener& g, int part, int index);
+bool effectWindow(Gardener& g, int index);
+
+// The steps run once per tick while their action runs; the flag arguments
+// are the tick's action flags, overwritten with "still running".
+bool strikeStep(Gardener& g, int& striking);  // true while the blow lands
+void walkStep(Gardener& g);
+void danceStep(Gardener& g, int& dancing);
+void fallStep(Gardener& g);
+void sprayStep(Gardener& g, int& spraying);
+void waterStep(Gardener& g, int& watering);
+void dyingStep(Gardener& g);
 
 // Puts the gardener at its start with heading 0 and its body offsets; the
 // effect, step-allowed, dying and falling flags are left as they are.

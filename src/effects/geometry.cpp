@@ -99,7 +99,15 @@ bool clipMoveAtPlane(Vector3 point, float radius, Vector3& move, Vector3 planePo
     const float endWhole = std::fabs(std::trunc(end));
     if (startWhole < radius) return false;
     if (endWhole > radius && (start < radius || end > radius)) return false;
-    const float fraction = (start - radius) / (start - end);
+    // Within a unit of the contact distance the truncation above lets moves
+    // through that run along the plane or away from it. Clipping those would
+    // hold a slow walker at the plane for good (every step turned back) and
+    // stretch a move along the plane without bound: they pass unclipped, and
+    // a move toward the plane is only ever shortened.
+    if (end >= start) return false;
+    float fraction = (start - radius) / (start - end);
+    if (!(fraction >= 0.0f)) fraction = 0.0f;
+    if (fraction > 1.0f) fraction = 1.0f;
     const Vector3 contact = Add(Scale(point, 1.0f - fraction), Scale(Add(point, move), fraction));
     move = Scale(Subtract(contact, point), 0.95f);
     return true;

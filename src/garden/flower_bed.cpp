@@ -10,6 +10,7 @@
 #include <utility>
 
 std::array<Flower, kFlowerCount> flowerBed;
+std::uint64_t flowerUpdateCount = 0;
 std::array<MeshModel, kFlowerModelCount> flowerModels;
 std::array<TextureNames<1>, kFlowerTextureCount> flowerTextures{};
 
@@ -239,6 +240,7 @@ void startWatering(Flower& flower)
 
 void updateFlower(Flower& flower, float elapsed, int level)
 {
+    ++flowerUpdateCount;
     const float refill = countdownValue(kFlowerRefillFactor, level);
 
     if (flower.calmCountdown > 0.0f) {

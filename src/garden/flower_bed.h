@@ -72,6 +72,9 @@ struct Flower {
 
 // The bed, flower index = 4 * row + column.
 extern std::array<Flower, kFlowerCount> flowerBed;
+// Ageing steps run since the start of the program: the pace of the bed is
+// counted in them, not in seconds (for traces and tests).
+extern std::uint64_t flowerUpdateCount;
 
 // Shared models in load order: gesund, trocken1, trocken2, trocken3, mampf1,
 // mampf2g, mampft1, mampf2t1, mampft2, mampf2t2, mampft3, mampf2t3 (see

@@ -38,6 +38,8 @@ protected:
         gardener = Gardener{};
         fpsMeter = FpsMeter{};
         startFrameTimer();
+        // Watering and spraying load their particle sprites: a GL context must be current.
+        if (!testsupport::ensureGlContext()) GTEST_SKIP() << "no display";
     }
     void TearDown() override
     {

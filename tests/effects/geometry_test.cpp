@@ -131,6 +131,30 @@ TEST(PlaneClip, CrossingIsCutShortOfTheContactPoint)
     EXPECT_FLOAT_EQ(move.y, 0.0f);
 }
 
+TEST(PlaneClip, WithinAUnitOfContactOnlyMovesTowardThePlaneAreClipped)
+{
+    // 13.025 from the plane, radius 13, as a sphere stands after a clip. Moves
+    // along the plane and away from it must pass (they used to be turned back
+    // for good, or stretched to NaN or thousands of units); a move toward it,
+    // however slanted, is only shortened.
+    const Vector3 point{0, 0, -500.0f + 13.025f};
+    const Vector3 plane{0, 0, -500};
+    const Vector3 normal{0, 0, 1};
+    for (Vector3 move : {Vector3{-0.4f, 0, 0}, Vector3{-0.4f, 0, 1e-6f}, Vector3{0.1f, 0, 0.3f}}) {
+        const Vector3 before = move;
+        EXPECT_FALSE(clipMoveAtPlane(point, 13.0f, move, plane, normal));
+        EXPECT_EQ(move.x, before.x);
+        EXPECT_EQ(move.z, before.z);
+    }
+    for (Vector3 move : {Vector3{-0.4f, 0, -1e-4f}, Vector3{-0.3f, 0, -0.01f}, Vector3{0, 0, -0.4f}}) {
+        const float length = std::sqrt(Dot(move, move));
+        EXPECT_TRUE(clipMoveAtPlane(point, 13.0f, move, plane, normal));
+        EXPECT_TRUE(std::isfinite(move.x) && std::isfinite(move.z));
+        EXPECT_LE(std::sqrt(Dot(move, move)), length);
+        EXPECT_GE(point.z + move.z, -500.0f + 13.0f - 1e-3f);
+    }
+}
+
 TEST(PlaneClip, FencePlaneKeepsTheGardenerInside)
 {
     // The fence at z = -500 facing +z; a body at z = -450 walking 40 towards it.
