@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(applySkin(model, text));
     FUZZ_CHECK(model.materialCount == static_cast<std::int32_t>(model.materials.size()));
     FUZZ_CHECK(model.materials.size() <= kMostMaterialsPerByte * size);
+    FUZZ_CHECK(model.materials.size() <= kMaxSkinMaterials);
     for (const MeshMaterial& material : model.materials) {
         FUZZ_CHECK(!material.textureFileName.empty() || size > 0);
         FUZZ_CHECK(material.textureFileName.size() <= kCharacterNameLimit);
