@@ -12,6 +12,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -81,6 +82,57 @@ MeshModel loadedSheet()
     Model3dsReader{}.importFromMemory(model, bytes.data(), bytes.size(), "sheet.3ds");
     return model;
 }
+
+// A file of n materials and n objects, each object's face material list
+// naming the material of its own number: the name look-ups must not grow
+// with the product of the two counts.
+std::vector<std::uint8_t> manyMaterialsModel(int n)
+{
+    Writer w;
+    const auto primary = w.open(0x4D4D);
+    const auto scene = w.open(0x3D3D);
+    const auto version = w.open(0x3D3E);
+    w.u32(3);
+    w.close(version);
+    auto name = [&](int i) {
+        for (char c : "m" + std::to_string(i)) w.bytes.push_back(static_cast<std::uint8_t>(c));
+        w.bytes.push_back(0);
+    };
+    for (int i = 0; i < n; ++i) {
+        const auto material = w.open(0xAFFF);
+        const auto materialName = w.open(0xA000);
+        name(i);
+        w.close(materialName);
+        w.close(material);
+    }
+    for (int i = 0; i < n; ++i) {
+        const auto object = w.open(0x4000);
+        name(i);
+        const auto mesh = w.open(0x4100);
+        const auto faceMaterial = w.open(0x4130);
+        name(n - 1 - i);
+        w.u16(0);
+        w.close(faceMaterial);
+        w.close(mesh);
+        w.close(object);
+    }
+    w.close(scene);
+    w.close(primary);
+    return w.bytes;
+}
+
+void BM_Import3dsManyMaterials(benchmark::State& state)
+{
+    setDialogsEnabled(false);
+    const auto bytes = manyMaterialsModel(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        MeshModel model;
+        benchmark::DoNotOptimize(Model3dsReader{}.importFromMemory(model, bytes.data(), bytes.size(), "many.3ds"));
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_Import3dsManyMaterials)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oNLogN)->Unit(benchmark::kMillisecond);
 
 void BM_Import3dsFromMemory(benchmark::State& state)
 {

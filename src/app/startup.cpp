@@ -18,6 +18,7 @@
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
+#include "platform/leak_check.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/random.h"
@@ -187,16 +188,6 @@ std::optional<std::string> readWholeFile(const std::string& path)
 
 }  // namespace
 
-std::string readGameModeString(const std::string& path)
-{
-    std::ifstream in(path);
-    if (in.fail()) return kDefaultGameMode;
-    char line[kGameModeBufferSize] = {};
-    in.getline(line, kGameModeBufferSize);
-    if (in.fail() || in.bad()) return kDefaultGameMode;
-    return line;
-}
-
 void registerCallbacks()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -324,6 +315,7 @@ int runGame(int argc, char** argv)
     glutInitWindowSize(kWindowWidth, kWindowHeight);
     glutInitWindowPosition(kWindowPositionX, kWindowPositionY);
     glutCreateWindow(argv[0]);
+    checkLeaksBeforeTheGlDriverUnloads();
     registerCallbacks();
 
     const std::string gameMode = readGameModeString(gameModeConfigFile(kConfigFile));
@@ -333,6 +325,9 @@ int runGame(int argc, char** argv)
             glutEnterGameMode();
             registerCallbacks();  // the game-mode window has a context of its own
         } else {
+            // Also the outcome of a damaged burrik.ini: the player learns which mode was asked for.
+            std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
+                         gameMode.c_str(), kConfigFile);
             glutFullScreen();
         }
     }

@@ -1,22 +1,16 @@
 #pragma once
-// Program start: the window, the game-mode string of burrik.ini, the toolkit
+// Program start: the window, the game mode, the toolkit
 // callbacks, the reshape callback, the one-time game initialisation, and the
 // driver of automated runs (scripted keys, frame limit, screenshots, trace).
+#include "app/config.h"
+
 #include <string>
 
-constexpr const char* kConfigFile = "burrik.ini";
-constexpr const char* kDefaultGameMode = "800x600:32@60";
-// The line buffer holds 30 characters, so at most 29 are taken.
-constexpr int kGameModeBufferSize = 30;
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 600;
 constexpr int kWindowPositionX = 100;
 constexpr int kWindowPositionY = 100;
 constexpr int kDefaultRefreshRate = 60;
-
-// The first line of the file, or the default when the file cannot be opened,
-// the line is longer than 29 characters or nothing can be read.
-std::string readGameModeString(const std::string& path);
 
 // Loads the screen pictures into the current context and registers the callbacks.
 void registerCallbacks();

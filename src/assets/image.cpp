@@ -183,6 +183,21 @@ BmpProblem parseBmpHeaders(const std::uint8_t* data, std::size_t size, BmpLayout
     const std::uint32_t dataOffset = le32(data + 10);
     if (dataOffset > size) return {BmpFailure::Conversion, "pixel data offset past the end"};
     layout.dataOffset = dataOffset;
+
+    // The pixel data must be able to be there before the picture is allocated.
+    const std::uint64_t pixelCount = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
+        const std::uint64_t streamBytes = size - dataOffset;
+        if (pixelCount > streamBytes * kMaxRlePixelsPerStreamByte)
+            return {BmpFailure::Conversion, "RLE stream too short for the picture size"};
+    } else {
+        const std::uint64_t rowBits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bits);
+        const std::uint64_t stride = (rowBits + 31) / 32 * 4;
+        const std::uint64_t rowBytes = (rowBits + 7) / 8;
+        // The last row's padding may be missing; its pixels may not.
+        if (!fits(dataOffset, stride * static_cast<std::uint64_t>(height - 1) + rowBytes, size))
+            return {BmpFailure::Conversion, "pixel data cut off"};
+    }
     return {};
 }
 
@@ -195,16 +210,14 @@ void putPixel(BmpImage& image, std::size_t x, std::size_t row, Rgb colour)
 }
 
 // Uncompressed rows, each padded to four bytes in the file.
-const char* decodeBmpRows(const std::uint8_t* data, std::size_t size, const BmpLayout& layout, BmpImage& image)
+// parseBmpHeaders has checked that every row is there.
+const char* decodeBmpRows(const std::uint8_t* data, const BmpLayout& layout, BmpImage& image)
 {
     const std::size_t width = static_cast<std::size_t>(layout.width);
     const std::size_t height = static_cast<std::size_t>(layout.height);
     const int bits = layout.bitCount;
     const std::uint64_t rowBits = std::uint64_t{width} * static_cast<std::uint64_t>(bits);
     const std::uint64_t stride = (rowBits + 31) / 32 * 4;
-    const std::uint64_t rowBytes = (rowBits + 7) / 8;
-    // The last row's padding may be missing; its pixels may not.
-    if (!fits(layout.dataOffset, stride * (height - 1) + rowBytes, size)) return "pixel data cut off";
 
     for (std::size_t fileRow = 0; fileRow < height; ++fileRow) {
         const std::uint8_t* src = data + layout.dataOffset + fileRow * stride;
@@ -364,7 +377,7 @@ std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, st
         return fail(kBmpOutOfMemory, nullptr);
     }
     const bool compressed = layout.compression == kBiRle8 || layout.compression == kBiRle4;
-    const char* detail = compressed ? decodeBmpRle(data, size, layout, image) : decodeBmpRows(data, size, layout, image);
+    const char* detail = compressed ? decodeBmpRle(data, size, layout, image) : decodeBmpRows(data, layout, image);
     if (detail != nullptr) return fail(kBmpConversionError, detail);
     return image;
 }
@@ -390,7 +403,7 @@ std::optional<TgaImage> decodeTga(const std::uint8_t* data, std::size_t size)
     const std::uint16_t width = le16(data + 12);
     const std::uint16_t height = le16(data + 14);
     const int depth = data[16];
-    if (width == 0 || height == 0) return std::nullopt;
+    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
     const std::uint64_t pixelCount = std::uint64_t{width} * height;
     if (pixelCount > static_cast<std::uint64_t>(kMaxImagePixels)) return std::nullopt;
 

@@ -25,10 +25,17 @@ struct TgaImage {
     std::vector<std::uint8_t> pixels;  // width * height * channels
 };
 
-// Largest side and largest pixel count a picture may claim; anything beyond
-// is taken as a damaged file rather than allocated.
-constexpr std::int64_t kMaxImageSide = 16384;
-constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 26;
+// Largest side a picture may claim. Every picture becomes a texture, and a
+// side beyond the texture sides GL drivers commonly offer (4096 is the least
+// of today's; the game's own pictures are at most 512) is of no use to the
+// game, so it is taken as a damaged file rather than allocated.
+constexpr std::int64_t kMaxImageSide = 4096;
+constexpr std::int64_t kMaxImagePixels = kMaxImageSide * kMaxImageSide;
+// A run-length coded BMP may claim at most this many pixels per byte of its
+// stream. Plain runs give at most 127.5 pixels a byte; the rest leaves room
+// for moves and an early end mark, while a stream of a few bytes cannot make
+// the reader allocate a picture out of all proportion to the file.
+constexpr std::int64_t kMaxRlePixelsPerStreamByte = 1024;
 // Largest picture file read into memory.
 constexpr std::uintmax_t kMaxImageFileBytes = std::uintmax_t{1} << 30;
 

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -70,17 +72,17 @@ public:
     {
     }
 
-    // Reads the primary chunk's header; false when the data does not start with one.
-    bool openPrimary(ChunkHeader& primary)
+    // Reads the primary chunk's header; false when the data does not start
+    // with one. declaredLength is the length the header claims.
+    bool openPrimary(ChunkHeader& primary, std::uint32_t& declaredLength)
     {
         if (size_ < kChunkHeaderSize || u16At(data_) != kPrimaryChunk) return false;
         primary.id = kPrimaryChunk;
-        primary.length = u32At(data_ + 2);
+        declaredLength = u32At(data_ + 2);
         primary.consumed = kChunkHeaderSize;
         pos_ = kChunkHeaderSize;
-        // A truncated file: read what is there.
         primary.length = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(primary.length, std::min<std::uint64_t>(size_, UINT32_MAX)));
+            std::min<std::uint64_t>(declaredLength, std::min<std::uint64_t>(size_, UINT32_MAX)));
         return true;
     }
 
@@ -103,6 +105,7 @@ public:
             }
             case kMaterialBlock:
                 model_.materials.emplace_back();
+                materialsByName_[std::string{}].insert(model_.materials.size() - 1);
                 processMaterial(child, model_.materials.size() - 1, depth + 1);
                 break;
             case kObjectBlock:
@@ -124,7 +127,7 @@ private:
         while (parent.consumed < parent.length && nextChild(parent, child)) {
             MeshMaterial& material = model_.materials[index];
             switch (child.id) {
-            case kMaterialName: material.name = readRestAsName(child); break;
+            case kMaterialName: renameMaterial(index, readRestAsName(child)); break;
             case kDiffuseColour: {
                 // Only the first colour sub-chunk is read; any further ones are
                 // met at this level as siblings and skipped.
@@ -304,18 +307,32 @@ private:
     }
 
     // Only the last face material list of an object counts; textured, once set, stays.
+    // A name no material read so far carries gives -1.
     void readFaceMaterial(ChunkHeader& chunk, MeshObject& object)
     {
         const std::string name = readZeroTerminated(chunk);
-        for (std::size_t i = 0; i < model_.materials.size(); ++i) {
-            if (model_.materials[i].name == name) {
-                object.materialIndex = static_cast<std::int32_t>(i);
-                if (!model_.materials[i].textureFileName.empty()) object.textured = true;
-                break;
-            }
+        const auto found = materialsByName_.find(name);
+        if (found == materialsByName_.end() || found->second.empty()) {
             object.materialIndex = -1;
+        } else {
+            const std::size_t first = *found->second.begin();
+            object.materialIndex = static_cast<std::int32_t>(first);
+            if (!model_.materials[first].textureFileName.empty()) object.textured = true;
         }
         skipRest(chunk);
+    }
+
+    // Keeps the name index in step with the materials' names, so that a face
+    // material list finds the first material of its name without comparing
+    // against every material (files with thousands of both stay fast).
+    void renameMaterial(std::size_t index, std::string name)
+    {
+        MeshMaterial& material = model_.materials[index];
+        if (const auto old = materialsByName_.find(material.name); old != materialsByName_.end()) {
+            old->second.erase(index);
+        }
+        material.name = std::move(name);
+        materialsByName_[material.name].insert(index);
     }
 
     void readTextureCoordinates(ChunkHeader& chunk, MeshObject& object)
@@ -339,6 +356,8 @@ private:
     std::size_t pos_ = 0;
     MeshModel& model_;
     bool warnedVersion_ = false;
+    // Every material's index under its current name, in file order.
+    std::unordered_map<std::string, std::set<std::size_t>> materialsByName_;
 };
 
 Vector3 finishNormal(Vector3 sum, std::int32_t count)
@@ -466,10 +485,19 @@ bool Model3dsReader::importFromMemory(MeshModel& model, const std::uint8_t* data
                                       const std::string& path)
 {
     clearModel(model);
+    if (data == nullptr) size = 0;
     ChunkHeader primary;
-    ChunkWalker walker(data, data == nullptr ? 0 : size, model);
-    if (!walker.openPrimary(primary)) {
+    std::uint32_t declaredLength = 0;
+    ChunkWalker walker(data, size, model);
+    if (!walker.openPrimary(primary, declaredLength)) {
         showMessageBox("Error", "Unable to load PRIMARY chuck from file: " + path + "!");
+        return false;
+    }
+    // A file cut short would give a model with parts missing; it is refused
+    // like one that cannot be read, so that the player learns which it is.
+    if (declaredLength > size) {
+        showMessageBox("Error", "The file " + path + " is cut short: it holds " + std::to_string(size) + " of its " +
+                                    std::to_string(declaredLength) + " bytes!");
         return false;
     }
     walker.processMain(primary, 0);

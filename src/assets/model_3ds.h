@@ -18,9 +18,9 @@ public:
     // Damaged data is read as far as it makes sense: chunks are clipped to
     // their parent, counts to what their chunk holds, names to 254 bytes;
     // faces naming a vertex the object lacks are dropped; a texture-coordinate
-    // list shorter than the vertex list is padded with (0, 0). A file cut
-    // short loads what is complete. Only a missing file or a file not
-    // starting with the primary chunk fails.
+    // list shorter than the vertex list is padded with (0, 0). A missing
+    // file, one not starting with the primary chunk and one shorter than its
+    // primary chunk says (cut short) fail with their message.
     bool importFromMemory(MeshModel& model, const std::uint8_t* data, std::size_t size,
                           const std::string& path);
 };

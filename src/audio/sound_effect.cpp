@@ -54,6 +54,8 @@ bool SoundEffect::loadSound(const std::string& path, int volume)
     sample_ = soundSampleLoad(path.c_str());
     if (sample_ == 0) {
         reportSoundError();
+        // The library's text does not say which file it was.
+        std::printf("%s: the game goes on without this sound\n", path.c_str());
         return false;
     }
     soundSampleSetVolume(sample_, volume);

@@ -1,6 +1,7 @@
 #include "character/character_model.h"
 
 #include "character/md3_reader.h"
+#include "platform/message_box.h"
 
 #include <cctype>
 #include <charconv>
@@ -180,8 +181,18 @@ bool loadSkin(MeshModel* model, const char* path)
 {
     if (model == nullptr || path == nullptr) return false;
     const std::optional<std::string> text = readText(path);
-    if (!text) return false;
-    return applySkin(*model, *text);
+    if (!text) {
+        showMessageBox("Error", std::string("Unable to find the file: ") + path + "!");
+        return false;
+    }
+    const bool applied = applySkin(*model, *text);
+    // A damaged skin file names no texture for some meshes; they would be
+    // drawn untextured without a word.
+    for (const MeshObject& object : model->objects) {
+        if (!object.textured && !object.name.empty())
+            std::fprintf(stderr, "%s: no line names the mesh %s; it is drawn untextured\n", path, object.name.c_str());
+    }
+    return applied;
 }
 
 bool applySkin(MeshModel& model, std::string_view text)
@@ -200,6 +211,11 @@ bool applySkin(MeshModel& model, std::string_view text)
         const std::string_view file = (slash == std::string_view::npos || slash == 0) ? line : line.substr(slash + 1);
         for (MeshObject& object : model.objects) {
             if (object.name.empty() || line.find(object.name) == std::string_view::npos) continue;
+            if (model.materials.size() >= kMaxSkinMaterials) {
+                std::fprintf(stderr, "Skin gives its model more than %zu materials; the rest of it is ignored\n",
+                             kMaxSkinMaterials);
+                return true;
+            }
             if (file.size() > kCharacterNameLimit) {
                 std::fprintf(stderr, "Skin texture name too long (over %zu characters) for mesh %s; line ignored\n",
                              kCharacterNameLimit, object.name.c_str());
@@ -253,13 +269,21 @@ bool loadAnimations(CharacterModel& character, const char* path)
 {
     if (path == nullptr) return false;
     const std::optional<std::string> text = readText(path);
-    if (!text) return false;
-    readAnimations(character, *text);
+    if (!text) {
+        showMessageBox("Error", std::string("Unable to find the file: ") + path + "!");
+        return false;
+    }
+    const int ignored = readAnimations(character, *text);
+    if (ignored > 0) std::fprintf(stderr, "%s: %d lines ignored\n", path, ignored);
+    if (character.lower.animations.empty() && character.upper.animations.empty()) {
+        showMessageBox("Error", std::string("No animation in the file: ") + path + "!");
+    }
     return true;
 }
 
-void readAnimations(CharacterModel& character, std::string_view text)
+int readAnimations(CharacterModel& character, std::string_view text)
 {
+    int ignored = 0;
     WordScanner words(text);
     for (std::string_view word = words.next(); !word.empty(); word = words.next()) {
         if (!std::isdigit(static_cast<unsigned char>(word[0]))) {
@@ -280,6 +304,7 @@ void readAnimations(CharacterModel& character, std::string_view text)
             std::fprintf(stderr, "Animation configuration line %d: needs first frame, frame count, looping frames, "
                                  "frames per second, a marker and a name within limits; line ignored\n",
                          line);
+            ++ignored;
             continue;
         }
         AnimationInfo animation;
@@ -293,6 +318,7 @@ void readAnimations(CharacterModel& character, std::string_view text)
     for (MeshModel* model : {&character.lower, &character.upper, &character.head}) {
         model->animationCount = static_cast<std::int32_t>(model->animations.size());
     }
+    return ignored;
 }
 
 void linkModel(MeshModel* model, MeshModel* attached, const char* tagName)

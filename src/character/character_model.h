@@ -17,6 +17,10 @@ constexpr std::size_t kCharacterNameLimit = 254;
 // Frame numbers and counts of the animation table stay below this, so no
 // frame arithmetic can overflow.
 constexpr int kAnimationFrameLimit = 1'000'000;
+// Most materials the skin files may give one model: each line may name every
+// mesh, so a long damaged file would otherwise grow the list out of all
+// proportion to what any model can use.
+constexpr std::size_t kMaxSkinMaterials = 4096;
 
 struct CharacterModel {
     TextureNames<kCharacterTextureSlots> textureNames{};
@@ -42,7 +46,9 @@ bool loadCharacter(CharacterModel& character, const char* folder, const char* ba
 
 // Applies one skin file: every line naming a mesh gives it a material whose
 // texture is the line's text after its last "/". False when the file cannot
-// be read. A line whose texture name is too long is ignored with a message.
+// be read (said in the "Error" box). A line whose texture name is too long
+// is ignored with a message, so are lines beyond kMaxSkinMaterials
+// materials; a mesh no line names is said too.
 bool loadSkin(MeshModel* model, const char* path);
 // The same from the file's text (CR LF or LF line ends).
 bool applySkin(MeshModel& model, std::string_view text);
@@ -52,11 +58,13 @@ bool applySkin(MeshModel& model, std::string_view text);
 // materials keep texture index 0 and are drawn untextured.
 bool loadCharacterTextures(CharacterModel& character, MeshModel& model, const char* folder);
 
-// Reads the animation configuration into the lower and upper models.
+// Reads the animation configuration into the lower and upper models. A
+// missing file, ignored lines and a file without any animation are said.
 bool loadAnimations(CharacterModel& character, const char* path);
 // The same from the file's text. Lines with too few numbers, frame values
-// out of range or an over-long name are skipped; the rest is read.
-void readAnimations(CharacterModel& character, std::string_view text);
+// out of range or an over-long name are skipped (the count is returned);
+// the rest is read.
+int readAnimations(CharacterModel& character, std::string_view text);
 
 // Attaches attached at model's first tag (of key frame 0) named tagName, any case.
 void linkModel(MeshModel* model, MeshModel* attached, const char* tagName);

@@ -5,10 +5,37 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+
 Gardener gardener;
 
 namespace {
 const Vector3 kUpAxis{0.0f, 1.0f, 0.0f};
+
+// The animations the game plays by name; a damaged table that lacks one
+// leaves the gardener standing through it, which the player is told.
+constexpr const char* kAnimationsPlayedByName[] = {
+    "LEGS_IDLE", "TORSO_IDLE", "TORSO_GIESSEN", "TORSO_SPRAY", "BOTH_FALL",
+    "BOTH_DANCE_BEGIN", "BOTH_DEAD", "BOTH_REALLY_DEAD",
+};
+
+bool hasAnimation(const MeshModel& model, const char* name)
+{
+    for (const AnimationInfo& animation : model.animations)
+        if (sameNameIgnoringCase(animation.name, name)) return true;
+    return false;
+}
+
+void reportMissingAnimations(const CharacterModel& character)
+{
+    // Nothing to add when the table did not load at all: its loader has said why.
+    if (character.lower.animations.empty() && character.upper.animations.empty()) return;
+    for (const char* name : kAnimationsPlayedByName) {
+        if (!hasAnimation(character.lower, name) && !hasAnimation(character.upper, name))
+            std::fprintf(stderr, "%s/%s_animation.cfg: no animation %s; the gardener does not show it\n",
+                         kGardenerFolder, kGardenerBaseName, name);
+    }
+}
 constexpr float kSpecular[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 constexpr float kShininess = 5.0f;
 constexpr float kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -84,7 +111,10 @@ void setUpGardener(Gardener& g, int loadModel)
     g.position = kGardenerStartPosition;
     g.heading = 0.0f;
     // The game goes on with whatever loaded; the steps cope with missing entries.
-    if (loadModel == 1) loadCharacter(g.character, kGardenerFolder, kGardenerBaseName);
+    if (loadModel == 1) {
+        loadCharacter(g.character, kGardenerFolder, kGardenerBaseName);
+        reportMissingAnimations(g.character);
+    }
     setTorsoAnimation(g.character, "TORSO_IDLE");
     setLegsAnimation(g.character, "LEGS_IDLE");
     resetGardenerPlacement(g);

@@ -31,7 +31,7 @@ std::uint32_t u32At(const std::uint8_t* p)
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 std::int32_t i32At(const std::uint8_t* p) { return static_cast<std::int32_t>(u32At(p)); }
-std::int16_t i16At(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | p[1] << 8); }
+[[maybe_unused]] std::int16_t i16At(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | p[1] << 8); }
 float f32At(const std::uint8_t* p) { return std::bit_cast<float>(u32At(p)); }
 
 // A zero-terminated name inside a fixed field; a field without its zero

@@ -42,6 +42,27 @@ TEST(GameModeConfig, LastLineWithoutNewlineEmptyLineAndEmptyFile)
     EXPECT_EQ(readGameModeString((dir / "c.ini").string()), "800x600:32@60");
 }
 
+TEST(GameModeConfig, WindowsLineEndsLeaveNoCarriageReturn)
+{
+    TempDir dir;
+    const std::string twentyNine = "1024x768:32@60" + std::string(15, ' ');
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"800x600:16@75\r\nsecond\r\n", "800x600:16@75"},
+        {twentyNine + "\r\n", twentyNine},              // the return does not count against the limit
+        {twentyNine + "x\r\n", "800x600:32@60"},        // but a thirtieth character still does
+        {"\r\n", ""},
+        {"800x600:16@75\r\r\n", "800x600:16@75"},  // converted twice
+        {"640x480:32@60\r", "640x480:32@60"},
+    };
+    for (const auto& c : cases) {
+        writeFileText(dir / "w.ini", c.text);
+        EXPECT_EQ(readGameModeString((dir / "w.ini").string()), c.expected) << c.text;
+    }
+}
+
 OptionsResult parse(std::vector<const char*> args)
 {
     args.insert(args.begin(), "burrik");

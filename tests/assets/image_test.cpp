@@ -3,6 +3,7 @@
 // the game may meet, and against truncated and damaged files.
 #include "assets/image.h"
 
+#include "allocation_probe.h"
 #include "image_test_helpers.h"
 #include "platform/message_box.h"
 #include "test_support.h"
@@ -517,7 +518,7 @@ TEST(BmpRefusal, ImpossibleDimensionsAndDepths)
 TEST(BmpRefusal, DataThatDoesNotFitTheFile)
 {
     BmpLayout layout = validSpec();
-    layout.pixelData.resize(layout.pixelData.size() - 4);  // the last row lacks its padding and a byte
+    layout.pixelData.erase(layout.pixelData.end() - 4, layout.pixelData.end());  // the last row lacks its padding and a byte
     expectRefused(makeBmp(layout), "Image file conversion error.");
     expectRefused(makeBmp(layout), "test.bmp: pixel data cut off");  // standard error names file and cause
 
@@ -535,6 +536,49 @@ TEST(BmpRefusal, DataThatDoesNotFitTheFile)
     const Bytes full = makeBmp(validSpec());
     expectRefused(Bytes(full.begin(), full.begin() + 30), "Image file conversion error.");
     expectRefused(Bytes(full.begin(), full.begin() + 5), "Unknown DIB file format.");
+}
+
+// Headers that claim far more than the file holds: refused with the reader's
+// message before any picture-sized buffer is allocated, whatever the size.
+TEST(BmpRefusal, ClaimsBeyondTheFileAllocateNothingPictureSized)
+{
+    constexpr std::size_t kMostBytesForASmallFile = 1 << 20;
+    struct Case {
+        const char* what;
+        BmpLayout layout;
+    };
+    const auto header = [](std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+                           Bytes data) {
+        BmpLayout layout = rleSpec(bits, compression, width, height, std::move(data));
+        if (bits > 8) layout.palette.clear();
+        return layout;
+    };
+    const std::vector<Case> cases = {
+        {"24-bit header alone, 16384 x 4096", header(16384, 4096, 24, 0, {})},
+        {"24-bit header alone, 4096 x 4096", header(4096, 4096, 24, 0, {})},
+        {"8-bit rows cut to one, 4096 x 4096", header(4096, 4096, 8, 0, Bytes(4096, 1))},
+        {"RLE8 end of bitmap only, 16384 x 4096", header(16384, 4096, 8, 1, {0, 1})},
+        {"RLE8 end of bitmap only, 4096 x 4096", header(4096, 4096, 8, 1, {0, 1})},
+        {"RLE4 end of line and end of bitmap, 2048 x 2048", header(2048, 2048, 4, 2, {0, 0, 0, 1})},
+        {"4097 x 1, beyond the largest texture side", header(4097, 1, 24, 0, Bytes(4097 * 3 + 1, 7))},
+    };
+    for (const Case& c : cases) {
+        BmpResult result;
+        const Bytes file = makeBmp(c.layout);
+        const std::size_t largest =
+            allocationprobe::largestAllocationDuring([&] { result = decodeBmpCapturing(file); });
+        EXPECT_FALSE(result.image) << c.what;
+        EXPECT_NE(result.message.find("Image file conversion error."), std::string::npos) << c.what;
+        EXPECT_LT(largest, kMostBytesForASmallFile) << c.what;
+    }
+    // Pictures whose data really covers them are read, up to the largest side.
+    Bytes rows;
+    for (int row = 0; row < 16; ++row) rows.insert(rows.end(), {255, 3, 255, 3, 255, 3, 255, 3, 0, 0});
+    const auto full = decodeBmpCapturing(makeBmp(rleSpec(8, 1, 1020, 16, rows)));
+    ASSERT_TRUE(full.image) << full.message;
+    EXPECT_EQ(pixelAt(*full.image, 1019, 15), paletteColour(3));
+    BmpLayout side = header(4096, 1, 24, 0, Bytes(4096 * 3, 9));
+    EXPECT_TRUE(decodeBmpCapturing(makeBmp(side)).image);
 }
 
 TEST(BmpRefusal, MissingFileNamesThePath)

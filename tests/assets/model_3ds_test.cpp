@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -217,6 +218,32 @@ TEST_F(Model3dsTest, MaterialsTextureNamesColoursAndFirstOfTwoNames)
     EXPECT_EQ(model.objects[2].materialIndex, -1);  // names no known material
     EXPECT_FALSE(model.objects[2].textured);
     EXPECT_EQ(model.objects[3].materialIndex, 0);  // names none
+}
+
+// Names are looked up among the materials read so far, under their current
+// names: a renamed material answers to its new name only, the first of two
+// equal names wins, and a list read before any material names none (-1).
+TEST_F(Model3dsTest, FaceMaterialNamesFollowRenamesAndFileOrder)
+{
+    const std::vector<std::array<std::uint16_t, 3>> one{{0, 1, 2}};
+    const std::vector<Vector3> tri{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    auto naming = [&](const std::string& name) {
+        return object(name, Chunk(0x4100).add(vertexList(tri)).add(faceList(one, {faceMaterial(name, 1)})));
+    };
+    Chunk renamed(0xAFFF);
+    renamed.add(Chunk(0xA000).text("stem")).add(Chunk(0xA000).text("bark"));
+    Chunk unnamed(0xAFFF);
+    unnamed.add(Chunk(0xA200).add(Chunk(0xA300).text("bilder/u.bmp")));
+    ASSERT_TRUE(load(file({naming("stem"), renamed, material("stem", {1, 1, 1}, "bilder/s.bmp"), naming("stem"),
+                           naming("bark"), unnamed, naming(""), material("bark", {2, 2, 2}), naming("bark")})));
+    ASSERT_EQ(model.objectCount, 5);
+    EXPECT_EQ(model.objects[0].materialIndex, -1);  // before any material
+    EXPECT_EQ(model.objects[1].materialIndex, 1);   // "stem" was renamed away from material 0
+    EXPECT_TRUE(model.objects[1].textured);
+    EXPECT_EQ(model.objects[2].materialIndex, 0);
+    EXPECT_EQ(model.objects[3].materialIndex, 2);   // a material without a name chunk answers to ""
+    EXPECT_TRUE(model.objects[3].textured);
+    EXPECT_EQ(model.objects[4].materialIndex, 0);   // the first "bark" still wins
 }
 
 TEST_F(Model3dsTest, FloatColourAndExtraColourSubChunks)
@@ -455,18 +482,28 @@ TEST_F(Model3dsTest, DeepNestingAndBadLengthsEndWithoutHanging)
     }
 }
 
-TEST_F(Model3dsTest, EveryTruncationLoadsWhatIsComplete)
+// A file cut short anywhere is refused with its message and leaves the model
+// empty, rather than loading a model with parts silently missing.
+TEST_F(Model3dsTest, EveryTruncationIsRefusedAndLeavesAnEmptyModel)
 {
     const auto whole = realisticModel();
     for (std::size_t size = 0; size < whole.size(); ++size) {
         const std::vector<std::uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         ::testing::internal::CaptureStderr();
         const bool loaded = load(prefix);
-        ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(loaded, size >= 6) << size;
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(loaded) << size;
+        const std::string expected = size < 6 ? "Unable to load PRIMARY chuck from file: memory.3ds!"
+                                              : "The file memory.3ds is cut short: it holds " + std::to_string(size) +
+                                                    " of its " + std::to_string(whole.size()) + " bytes!";
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+        EXPECT_TRUE(model.objects.empty() && model.materials.empty()) << size;
         expectConsistent(model);
         if (HasFatalFailure()) FAIL() << "prefix of " << size << " bytes";
     }
+    std::vector<std::uint8_t> trailing = whole;
+    trailing.insert(trailing.end(), {1, 2, 3});  // bytes after the primary chunk are ignored
+    ASSERT_TRUE(load(trailing));
     ASSERT_TRUE(load(whole));
     EXPECT_EQ(model.objects.at(0).faceCount, 50);
 }
@@ -491,6 +528,7 @@ TEST_F(Model3dsTest, RandomDamageNeverBreaksTheInvariants)
         }
         bytes[0] = 0x4D;
         bytes[1] = 0x4D;
+        std::copy_n(whole.begin() + 2, 4, bytes.begin() + 2);  // the primary length, or the file reads as cut short
         ::testing::internal::CaptureStderr();
         const bool loaded = load(bytes);
         ::testing::internal::GetCapturedStderr();

@@ -81,9 +81,12 @@ TEST(SoundEffects, ConsoleTextsAndOneLibraryForAll)
         good.playSound(false);
         std::fflush(stdout);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Loading the song...\n\nFile not found\n"
-                  "Loading the song...\n\nUnknown file format\n"
-                  "Loading the song...\n\n");
+                  "Loading the song...\n\nFile not found\n" + (dir / "missing.wav").string() +
+                      ": the game goes on without this sound\n"
+                      "Loading the song...\n\nUnknown file format\n" +
+                      (dir / "damaged.wav").string() +
+                      ": the game goes on without this sound\n"
+                      "Loading the song...\n\n");
         EXPECT_GE(good.channel(), 0);
         EXPECT_EQ(soundLastError(), kSoundOk);  // no second set-up was tried
     }

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "platform/leak_check.h"
+
 #include <GL/freeglut.h>
 
 #include <array>
@@ -25,6 +27,7 @@ bool ensureGlContext()
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(800, 600);
     window = glutCreateWindow(name);
+    checkLeaksBeforeTheGlDriverUnloads();
     glutHideWindow();
     return window != 0;
 }
