@@ -13,6 +13,8 @@
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
+#include "support/game_window.h"
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -24,20 +26,7 @@ bool setUpGame()
     static bool tried = false;
     if (tried) return ready;
     tried = true;
-    if (std::getenv("DISPLAY") == nullptr) return false;
-    setDialogsEnabled(false);
-    std::filesystem::current_path(BURRIK_DATA_DIR);
-    int argc = 1;
-    char name[] = "bench_frame_draw";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutCreateWindow(name);
-    onReshape(kWindowWidth, kWindowHeight);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (!openBenchmarkWindow("bench_frame_draw")) return false;
     setFixedSeed(7u);
     initGame();
     setUpRound(0);
