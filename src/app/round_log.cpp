@@ -23,6 +23,16 @@ int flowersGone()
 
 }  // namespace
 
+void RoundLog::measureMemory(RoundRecord& round) const
+{
+    if (settle_) settle_();
+    // Once the heap has handed back what is free: a peak of the GL driver's
+    // threads is not memory kept.
+    releaseFreeHeap();
+    round.residentBytes = residentMemoryBytes();
+    round.heapBytes = heapBytesInUse();
+}
+
 const char* roundResultName(RoundResult result)
 {
     switch (result) {
@@ -45,6 +55,10 @@ void RoundLog::observeTick()
     const int state = gameSession.gameState;
     // A round starts whenever play begins: from a menu, or after a win.
     if (state == Playing && lastState_ != Playing) {
+        if (!rounds_.empty() && !rounds_.back().memoryAtNextSetUp) {
+            measureMemory(rounds_.back());
+            rounds_.back().memoryAtNextSetUp = true;
+        }
         current_ = RoundRecord{};
         current_.level = gameSession.level;
         inRound_ = true;
@@ -64,11 +78,7 @@ void RoundLog::observeTick()
             current_.result = state == RoundWon    ? RoundResult::Won
                               : state == RoundLost ? RoundResult::Lost
                                                    : RoundResult::Abandoned;
-            // Measured once the heap has handed back what is free: a peak of
-            // the GL driver's threads is not memory kept.
-            releaseFreeHeap();
-            current_.residentBytes = residentMemoryBytes();
-            current_.heapBytes = heapBytesInUse();
+            measureMemory(current_);
             rounds_.push_back(current_);
             inRound_ = false;
         }
@@ -82,8 +92,7 @@ std::vector<RoundRecord> RoundLog::roundsSoFar() const
     if (inRound_) {
         RoundRecord running = current_;
         running.result = RoundResult::Unfinished;
-        running.residentBytes = residentMemoryBytes();
-        running.heapBytes = heapBytesInUse();
+        measureMemory(running);
         all.push_back(running);
     }
     return all;
@@ -104,13 +113,15 @@ std::string formatRoundsJson(const std::vector<RoundRecord>& rounds)
     std::string text = "[";
     for (std::size_t i = 0; i < rounds.size(); ++i) {
         const RoundRecord& round = rounds[i];
-        char line[320];
+        char line[384];
         std::snprintf(line, sizeof line,
                       "%s\n{\"round\":%zu,\"level\":%d,\"result\":\"%s\",\"score\":%d,\"seconds\":%.3f,"
-                      "\"molesBeaten\":%d,\"flowersLost\":%d,\"rakesSetOff\":%d,\"residentBytes\":%lld,\"heapBytes\":%lld}",
+                      "\"molesBeaten\":%d,\"flowersLost\":%d,\"rakesSetOff\":%d,\"residentBytes\":%lld,\"heapBytes\":%lld,"
+                      "\"memoryAt\":\"%s\"}",
                       i ? "," : "", i + 1, round.level, roundResultName(round.result), round.score, round.seconds,
                       round.molesBeaten, round.flowersLost, round.rakesSetOff,
-                      static_cast<long long>(round.residentBytes), static_cast<long long>(round.heapBytes));
+                      static_cast<long long>(round.residentBytes), static_cast<long long>(round.heapBytes),
+                      round.memoryAtNextSetUp ? "nextSetUp" : "roundEnd");
         text += line;
     }
     text += "\n]\n";

@@ -49,6 +49,8 @@ constexpr double kNearPlane = 1.0;
 constexpr double kFarPlane = -20.0;
 // How many ticks past the frame limit to wait for the last frame to be drawn.
 constexpr long kDrawWaitTicks = 100;
+// With --rounds: ticks to wait after the last round for the next set-up.
+constexpr long kNextSetUpWaitTicks = 1000;
 
 // The automated-run driver state.
 struct RunControl {
@@ -66,6 +68,8 @@ struct RunControl {
     std::unique_ptr<AutopilotDriver> autopilot;
     RoundLog roundLog;
     std::string summaryPath;  // absolute
+    long ticksAfterLastRound = 0;  // with --rounds, waiting for the next set-up
+    bool roundLimitReached = false;
 };
 
 RunControl run;
@@ -86,7 +90,10 @@ void writeSummaryFile(const std::vector<RoundRecord>& rounds)
 void writeAutopilotSummary()
 {
     if (!run.autopilot) return;
-    const std::vector<RoundRecord> rounds = run.roundLog.roundsSoFar();
+    run.roundLog.setBeforeMeasuring(nullptr);  // the GL context may be gone at exit
+    // At the round limit the round just set up is no round played.
+    const std::vector<RoundRecord> rounds =
+        run.roundLimitReached ? run.roundLog.rounds() : run.roundLog.roundsSoFar();
     for (std::size_t i = 0; i < rounds.size(); ++i) {
         std::printf("%s\n", formatRoundLine(static_cast<int>(i + 1), rounds[i]).c_str());
     }
@@ -114,7 +121,12 @@ void idleCallback()
         run.roundLog.observeTick();
         // The file follows every round, so a run that is stopped keeps what it played.
         if (run.roundLog.finishedRounds() != ended) writeSummaryFile(run.roundLog.rounds());
-        if (run.options.rounds && run.roundLog.finishedRounds() >= *run.options.rounds) {
+        // The last round's memory is taken where every other round's is, at
+        // the next set-up; the autopilot gets there within a few ticks.
+        if (run.options.rounds && run.roundLog.finishedRounds() >= *run.options.rounds &&
+            (run.roundLog.lastRoundMeasuredAtNextSetUp() || ++run.ticksAfterLastRound > kNextSetUpWaitTicks)) {
+            run.roundLimitReached = true;
+            writeSummaryFile(run.roundLog.rounds());
             run.trace.close();
             exitProcess(0);
         }
@@ -301,6 +313,7 @@ int runGame(int argc, char** argv)
             std::fclose(probe);
         }
         run.autopilot = std::make_unique<AutopilotDriver>();
+        run.roundLog.setBeforeMeasuring([] { glFinish(); });
         std::atexit(writeAutopilotSummary);
     }
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
