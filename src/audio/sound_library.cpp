@@ -160,6 +160,9 @@ bool soundInit(int rate, int maxChannels, unsigned flags)
         (flags & ~kSoundInitMono) != 0) {
         return fail(kSoundInvalidParameter);
     }
+    // SDL would turn SIGINT and SIGTERM into quit events that a freeglut game
+    // never reads, and the game could then not be stopped but by SIGKILL.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(kSoundDeviceFailed);
     // No format changes allowed: SDL converts, and the device plays exactly
     // the rate and layout asked for.

@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +67,23 @@ TEST(SoundLibrary, ErrorCodesOfDeviceLoadAndPlay)
     ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
     EXPECT_EQ(soundPlay(kSoundFreeChannel, sample, kSoundLoopOff), -1);
     soundClose();
+}
+
+// SIGTERM still ends a process whose sound is open: a game that caught it
+// would run on until SIGKILL.
+TEST(SoundLibrary, TerminationStillEndsTheProcessWithSoundOpen)
+{
+    useDriver("dummy");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!soundInit(kRate, 32, kSoundInitDefault)) _exit(2);
+        raise(SIGTERM);
+        _exit(0);  // reached only when the signal was caught
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
 }
 
 // The console texts, and one library set-up for all effects, closed with the last.
