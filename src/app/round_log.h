@@ -21,10 +21,10 @@ struct RoundRecord {
     int molesBeaten = 0;
     int flowersLost = 0;
     int rakesSetOff = 0;
-    // Memory after the round: taken when the next round has been set up,
-    // where every round leaves the same things behind (a fresh bed, fresh
-    // moles); at the round's end while none has followed. At the end the bed
-    // holds whatever models its flowers' states need, a swing of megabytes.
+    // Memory after the round: taken when the next round has been set up, so
+    // every round is measured in the same state of the game (a fresh bed,
+    // fresh moles, the gardener idle); at the round's end while none has
+    // followed.
     std::int64_t residentBytes = 0;
     std::int64_t heapBytes = 0;  // of them, handed out by the heap
     bool memoryAtNextSetUp = false;
