@@ -195,6 +195,24 @@ TEST(Autopilot, TheSameSeedPlaysTheSameGameAndTheCheckerRefusesEveryImpossibleVa
         EXPECT_NE(result.exitStatus, 0) << c.what;
         EXPECT_NE(result.output.find(c.named), std::string::npos) << c.what << ":\n" << result.output;
     }
+    // The bed ages once per listed mole, so one tick may chain updates: watered
+    // back to healthy and straight into lice (the four moles listed here) is
+    // possible, two changes of form in one tick are not.
+    struct FlowerTick {
+        const char* before;
+        const char* after;
+        int scoreChange;
+        bool possible;
+    };
+    for (const FlowerTick& c : {FlowerTick{"Dry1", "Lice", -5, true}, FlowerTick{"Healthy", "Dry2", -5, false}}) {
+        const std::string next = a.trace[k + 1];
+        const std::vector<std::string> pair = {
+            withField(line, "\"flowers\":[", "state", std::string("\"") + c.before + "\""),
+            withField(withField(next, "\"flowers\":[", "state", std::string("\"") + c.after + "\""), "\"level\":",
+                      "score", std::to_string(static_cast<int>(numberField(next, "score")) + c.scoreChange))};
+        const testsupport::CommandResult result = checkTrace(first, pair);
+        EXPECT_EQ(result.exitStatus == 0, c.possible) << c.before << " to " << c.after << ":\n" << result.output;
+    }
     // A flower that comes back from gone.
     std::vector<std::string> revived = a.trace;
     for (std::size_t i = k; i < k + 5; ++i) revived[i] = withField(revived[i], "\"flowers\":[", "state", "\"Gone\"");
