@@ -1,42 +1,29 @@
 #include "app/startup.h"
 
-#include "app/autopilot.h"
 #include "app/config_file.h"
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/keyboard.h"
-#include "app/options.h"
-#include "app/round_log.h"
 #include "app/scenery.h"
-#include "app/script.h"
 #include "app/tick.h"
-#include "app/trace.h"
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
+#include "extras/run_driver.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
-#include "platform/clock.h"
 #include "platform/frame_pacing.h"
 #include "platform/leak_check.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/random.h"
-#include "platform/screenshot.h"
 #include "platform/window.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <fstream>
-#include <optional>
-#include <sstream>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -47,109 +34,6 @@ constexpr double kNearPlane = 1.0;
 // while depth still grows with distance, so the whole garden and the cloud
 // layer stay visible.
 constexpr double kFarPlane = -20.0;
-// How many ticks past the frame limit to wait for the last frame to be drawn.
-constexpr long kDrawWaitTicks = 100;
-// With --rounds: ticks to wait after the last round for the next set-up.
-constexpr long kNextSetUpWaitTicks = 1000;
-
-// The automated-run driver state.
-struct RunControl {
-    Options options;
-    std::vector<ScriptEvent> script;
-    std::size_t scriptCursor = 0;
-    long tickCount = 0;
-    long lastDrawnTick = -1;
-    std::vector<bool> screenshotTaken;
-    TraceWriter trace;
-    FramePacer pacer;
-    int windowWidth = kWindowWidth;
-    int windowHeight = kWindowHeight;
-    bool drawEveryTick = false;
-    std::unique_ptr<AutopilotDriver> autopilot;
-    RoundLog roundLog;
-    std::string summaryPath;  // absolute
-    long ticksAfterLastRound = 0;  // with --rounds, waiting for the next set-up
-    bool roundLimitReached = false;
-};
-
-RunControl run;
-
-void writeSummaryFile(const std::vector<RoundRecord>& rounds)
-{
-    if (run.summaryPath.empty()) return;
-    std::FILE* file = std::fopen(run.summaryPath.c_str(), "w");
-    const std::string json = formatRoundsJson(rounds);
-    if (file == nullptr || std::fwrite(json.data(), 1, json.size(), file) != json.size()) {
-        std::fprintf(stderr, "burrik: cannot write the summary %s\n", run.summaryPath.c_str());
-    }
-    if (file != nullptr) std::fclose(file);
-}
-
-// With the autopilot: one line per round on standard output and, with
-// --summary, the same as JSON; at every exit of the process.
-void writeAutopilotSummary()
-{
-    if (!run.autopilot) return;
-    run.roundLog.setBeforeMeasuring(nullptr);  // the GL context may be gone at exit
-    // At the round limit the round just set up is no round played.
-    const std::vector<RoundRecord> rounds =
-        run.roundLimitReached ? run.roundLog.rounds() : run.roundLog.roundsSoFar();
-    for (std::size_t i = 0; i < rounds.size(); ++i) {
-        std::printf("%s\n", formatRoundLine(static_cast<int>(i + 1), rounds[i]).c_str());
-    }
-    std::fflush(stdout);
-    writeSummaryFile(rounds);
-}
-
-void idleCallback()
-{
-    if (!run.options.noVsync) run.pacer.waitForNextTick();
-    if (run.options.frames &&
-        run.tickCount >= *run.options.frames &&
-        (run.lastDrawnTick >= run.tickCount || run.tickCount >= *run.options.frames + kDrawWaitTicks)) {
-        run.trace.close();
-        exitProcess(0);
-    }
-    ++run.tickCount;
-    deliverScriptEvents(run.script, run.scriptCursor, run.tickCount);
-    if (run.autopilot) run.autopilot->playFrame();  // after the script's events of this frame
-    gameClock().advanceTick();
-    gameTick();
-    run.trace.writeTick(run.tickCount);
-    if (run.autopilot) {
-        const int ended = run.roundLog.finishedRounds();
-        run.roundLog.observeTick();
-        // The file follows every round, so a run that is stopped keeps what it played.
-        if (run.roundLog.finishedRounds() != ended) writeSummaryFile(run.roundLog.rounds());
-        // The last round's memory is taken where every other round's is, at
-        // the next set-up; the autopilot gets there within a few ticks.
-        if (run.options.rounds && run.roundLog.finishedRounds() >= *run.options.rounds &&
-            (run.roundLog.lastRoundMeasuredAtNextSetUp() || ++run.ticksAfterLastRound > kNextSetUpWaitTicks)) {
-            run.roundLimitReached = true;
-            writeSummaryFile(run.roundLog.rounds());
-            run.trace.close();
-            exitProcess(0);
-        }
-    }
-    // Automated runs draw every tick themselves: the toolkit skips drawing a
-    // window that another one covers, which would lose frames and screenshots.
-    if (run.drawEveryTick) drawFrame();
-}
-
-void presentWithScreenshots()
-{
-    for (std::size_t i = 0; i < run.options.screenshots.size(); ++i) {
-        const ScreenshotRequest& request = run.options.screenshots[i];
-        if (run.screenshotTaken[i] || request.frame != run.tickCount) continue;
-        glFinish();
-        if (!writeScreenshotPng(request.path, run.windowWidth, run.windowHeight)) {
-            std::fprintf(stderr, "burrik: cannot write screenshot %s\n", request.path.c_str());
-        }
-        run.screenshotTaken[i] = true;
-    }
-    run.lastDrawnTick = run.tickCount;
-    glutSwapBuffers();
-}
 
 void postRedisplay() { glutPostRedisplay(); }
 
@@ -183,21 +67,6 @@ bool enterDataFolder(const std::string& dataDir, const char* programPath)
     return true;  // let the loaders report what is missing
 }
 
-std::optional<std::string> readWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-[[noreturn]] void badCommandLine(const std::string& message)
-{
-    std::fprintf(stderr, "burrik: %s\nTry 'burrik --help'.\n", message.c_str());
-    exitProcess(kExitBadOptions);
-}
-
 }  // namespace
 
 void registerCallbacks()
@@ -215,7 +84,7 @@ void registerCallbacks()
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 
-    glutIdleFunc(idleCallback);
+    glutIdleFunc(runIdle);
     glutDisplayFunc(drawFrame);
     glutReshapeFunc(onReshape);
     glutIgnoreKeyRepeat(1);
@@ -227,8 +96,7 @@ void registerCallbacks()
 
 void onReshape(int width, int height)
 {
-    run.windowWidth = width;
-    run.windowHeight = height;
+    noteWindowSize(width, height);
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -275,8 +143,7 @@ int runGame(int argc, char** argv)
     // Options first, so that --help and a bad command line need no display.
     const OptionsResult parsed = parseOptions(argc, argv);
     if (!parsed.ok) badCommandLine(parsed.error);
-    run.options = parsed.options;
-    const Options& options = run.options;
+    const Options& options = parsed.options;
     if (options.help) {
         std::fputs(optionsHelpText(argv[0]).c_str(), stdout);
         return 0;
@@ -286,42 +153,12 @@ int runGame(int argc, char** argv)
         return 0;
     }
     setDialogsEnabled(!options.noDialogs);
-    setFixedSeed(options.seed);
-    if (options.fixedDt) useFixedStepClock(*options.fixedDt);
-    if (!options.scriptPath.empty()) {
-        const std::optional<std::string> text = readWholeFile(options.scriptPath);
-        if (!text) badCommandLine("cannot read the script " + options.scriptPath);
-        const ScriptParseResult script = parseScript(*text);
-        if (!script.ok) badCommandLine(options.scriptPath + ": " + script.error);
-        run.script = script.events;
-    }
-    run.screenshotTaken.assign(options.screenshots.size(), false);
-    // Output paths are taken relative to where the program was started.
     std::error_code error;
-    const std::filesystem::path startFolder = std::filesystem::current_path(error);
-    for (ScreenshotRequest& request : run.options.screenshots) {
-        request.path = std::filesystem::absolute(startFolder / request.path, error).string();
-    }
-    if (!options.tracePath.empty() && !run.trace.open((startFolder / options.tracePath).string())) {
-        badCommandLine("cannot write the trace " + options.tracePath);
-    }
-    if (options.autopilot) {
-        if (!options.summaryPath.empty()) {
-            run.summaryPath = std::filesystem::absolute(startFolder / options.summaryPath, error).string();
-            std::FILE* probe = std::fopen(run.summaryPath.c_str(), "w");
-            if (probe == nullptr) badCommandLine("cannot write the summary " + options.summaryPath);
-            std::fclose(probe);
-        }
-        run.autopilot = std::make_unique<AutopilotDriver>();
-        run.roundLog.setBeforeMeasuring([] { glFinish(); });
-        std::atexit(writeAutopilotSummary);
-    }
+    setUpRunDriver(options, std::filesystem::current_path(error).string());
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
 
     glutInit(&argc, argv);
-    run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
-                        options.autopilot;
-    if (!run.drawEveryTick) setRedisplayHandler(postRedisplay);
+    if (!drawsEveryTick()) setRedisplayHandler(postRedisplay);
     setPresentHandler(presentWithScreenshots);
 
     glutInitDisplayMode(kDisplayMode);
@@ -346,7 +183,7 @@ int runGame(int argc, char** argv)
     }
     if (!options.noVsync) {
         enableVsync();
-        run.pacer.setRate(refreshRateOfGameMode(gameMode.c_str(), kDefaultRefreshRate));
+        setTickRateCap(refreshRateOfGameMode(gameMode.c_str(), kDefaultRefreshRate));
     }
 
     gameSession.gameState = StartMenu;

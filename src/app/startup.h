@@ -1,7 +1,6 @@
 #pragma once
-// Program start: the window, the game mode, the toolkit
-// callbacks, the reshape callback, the one-time game initialisation, and the
-// driver of automated runs (scripted keys, frame limit, screenshots, trace).
+// Program start: the window, the game mode, the toolkit callbacks, the
+// reshape callback and the one-time game initialisation.
 #include "app/config.h"
 
 #include <string>

@@ -1,12 +1,12 @@
 // The autopilot: its decision on hand-made views of the game, and how well it
 // plays whole rounds of the real game (ticks and frames on a GL context, keys
 // through the callbacks).
-#include "app/autopilot.h"
+#include "extras/autopilot.h"
 
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/hud.h"
-#include "app/round_log.h"
+#include "extras/round_log.h"
 #include "app/startup.h"
 #include "app/tick.h"
 #include "platform/clock.h"

@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "extras/options.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/round_log.h"
+#include "extras/round_log.h"
 
 #include "app/game_state.h"
 #include "app/hud.h"

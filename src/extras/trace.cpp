@@ -1,4 +1,4 @@
-#include "app/trace.h"
+#include "extras/trace.h"
 
 #include "app/camera.h"
 #include "app/game_state.h"

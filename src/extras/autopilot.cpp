@@ -1,4 +1,4 @@
-#include "app/autopilot.h"
+#include "extras/autopilot.h"
 
 #include "app/camera.h"
 #include "app/keyboard.h"

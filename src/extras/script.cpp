@@ -1,4 +1,4 @@
-#include "app/script.h"
+#include "extras/script.h"
 
 #include "app/keyboard.h"
 
