@@ -78,6 +78,28 @@ void startSpraying()
     playGameSound(GameSound::Spray);
 }
 
+// The up arrow's walk ends. The idle pose comes back unless a fall or a
+// strike shows its own animation: those return to idle when they end, and a
+// strike's frames taken away here would start it over.
+void endWalk()
+{
+    inputFlags.moveForward = 0;
+    actionFlags.walking = 0;
+    if (!gardener.falling && !actionFlags.striking) playIdle(gardener);
+}
+
+// A strike pressed while walking stops the walk first, as a rake does: the
+// walk's animation step would otherwise take the strike's animation back
+// every tick and the strike would never end while up is held.
+void startStrike()
+{
+    if (gardener.busy) return;
+    if (actionFlags.walking) endWalk();
+    gardener.busy = 1;
+    actionFlags.striking = 1;
+    inputFlags.strikeTestPending = 1;
+}
+
 void toggle(int& option) { option = option ? 0 : 1; }
 
 void onPlayingKey(unsigned char key)
@@ -176,13 +198,7 @@ void onSpecialKey(int key, int, int)
             actionFlags.walking = 1;
         }
         break;
-    case GLUT_KEY_DOWN:
-        if (!gardener.busy) {
-            gardener.busy = 1;
-            actionFlags.striking = 1;
-            inputFlags.strikeTestPending = 1;
-        }
-        break;
+    case GLUT_KEY_DOWN: startStrike(); break;
     case GLUT_KEY_PAGE_UP: startWatering(); break;
     case GLUT_KEY_HOME: startSpraying(); break;
     default: break;
@@ -196,11 +212,7 @@ void onSpecialKeyUp(int key, int, int)
     case GLUT_KEY_LEFT: inputFlags.turnLeft = 0; break;
     case GLUT_KEY_RIGHT: inputFlags.turnRight = 0; break;
     case GLUT_KEY_UP:
-        if (!actionFlags.spraying && !actionFlags.watering) {
-            inputFlags.moveForward = 0;
-            actionFlags.walking = 0;
-            if (!gardener.falling) playIdle(gardener);
-        }
+        if (!actionFlags.spraying && !actionFlags.watering) endWalk();
         break;
     default: break;
     }

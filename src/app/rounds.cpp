@@ -6,6 +6,7 @@
 #include "app/tick.h"
 #include "audio/game_sounds.h"
 #include "character/gardener.h"
+#include "effects/particles.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
@@ -26,6 +27,7 @@ void setUpRound(int level)
     renderOptions.useDisplayLists = 0;
 
     clearMoles();
+    stopSprayAndWater();
 
     // The random draws below happen in a fixed order: flowers (none), rakes, moles.
     setUpFlowerBed(level);
@@ -51,6 +53,7 @@ void checkRoundEnd()
     if (gameSession.molesLeft == 0) {
         gameSession.carriedScore = hud.score;
         gameSession.gameState = RoundWon;
+        endActionsAtRoundEnd();
         playBoth(gardener, "BOTH_DANCE_BEGIN");
         actionFlags.dancing = 1;
     }
@@ -59,8 +62,10 @@ void checkRoundEnd()
     });
     if (anyFlowerLeft && hud.score >= kLowestScore && hud.clock.secondsLeft > 0) return;
     gameSession.gameState = RoundLost;
+    endActionsAtRoundEnd();
     gardener.falling = 0;
-    playBoth(gardener, "BOTH_DEAD");
+    // A running strike finishes first; its end starts the death.
+    if (!actionFlags.striking) playBoth(gardener, "BOTH_DEAD");
     gardener.dying = true;
     playGameSound(GameSound::Death);
 }

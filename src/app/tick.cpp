@@ -102,7 +102,15 @@ void strikePass()
         inputFlags.strikeTestPending = 0;
     }
     if (hitMoment) beatStruckMole();
-    if (!actionFlags.striking) playIdle(gardener);
+    if (!actionFlags.striking) {
+        // The strike that scored a mole sends it, even when the torso's
+        // frames ran behind the legs' and never showed the blow; a later
+        // strike never finds it waiting.
+        beatStruckMole();
+        // A round lost during the strike shows its death once the strike is over.
+        if (gardener.dying) playBoth(gardener, "BOTH_DEAD");
+        else playIdle(gardener);
+    }
 }
 
 // Walk, dance, dying and fall: each advances while its action runs.
@@ -146,6 +154,17 @@ void beatStruckMole()
         gameSession.molesLeft -= 1;
     }
     actionFlags.struckMole = nullptr;
+}
+
+void endActionsAtRoundEnd()
+{
+    inputFlags.moveForward = 0;
+    actionFlags.walking = 0;
+    actionFlags.watering = 0;
+    actionFlags.spraying = 0;
+    gardener.waterEffect = false;
+    gardener.sprayEffect = false;
+    if (!actionFlags.striking) gardener.busy = 0;
 }
 
 void molePass(float dt)
@@ -296,6 +315,11 @@ void gameTick()
         } else {
             gardener.waterEffect = false;
         }
+        // Busy means a strike, watering or spraying runs. The torso's end of a
+        // strike can come a frame before the legs', and a fall's or a dance's
+        // end clears busy as well; an action or a walk started in such a gap
+        // would have its animation taken away by the earlier action's end.
+        gardener.busy = (actionFlags.striking || actionFlags.spraying || actionFlags.watering) ? 1 : 0;
 
         molePass(dt);
         scrollSky();

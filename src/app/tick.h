@@ -59,6 +59,11 @@ void resolveGardenerStep(Vector3& step, double seconds);
 void strikeMolesInReach();
 // The strike's blow lands: the struck mole (if any) flies and counts as beaten.
 void beatStruckMole();
+// The round has ended: the walk ends once (the up arrow's release is not
+// read outside Playing), watering and spraying end at once so that the dance
+// or the death has the torso. A running strike goes on: it may still beat
+// the mole it struck.
+void endActionsAtRoundEnd();
 // For each listed mole: its contacts, its feeding, the ageing of the bed and
 // its update.
 void molePass(float dt);

@@ -118,6 +118,13 @@ void setUpGardener(Gardener& g, int loadModel)
     setTorsoAnimation(g.character, "TORSO_IDLE");
     setLegsAnimation(g.character, "LEGS_IDLE");
     resetGardenerPlacement(g);
+    g.waterEffect = false;
+    g.sprayEffect = false;
+    g.stepAllowed = false;
+    g.dying = false;
+    g.falling = 0;
+    g.effectFinished = false;
+    g.effectVisible = false;
 }
 
 void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,

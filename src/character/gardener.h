@@ -64,7 +64,10 @@ constexpr int kLegsPart = 0;
 constexpr int kTorsoPart = 1;
 
 // Start of every round: places the gardener, loads the character when
-// loadModel is 1 (the first game of the run) and starts the idle animations.
+// loadModel is 1 (the first game of the run), starts the idle animations and
+// clears every flag of an action a left round may have cut short (effects,
+// walk under way, falling, dying), so no fall, death or effect follows the
+// gardener into the new round.
 void setUpGardener(Gardener& g, int loadModel);
 
 // Draws the character at its place, with the spray and water effects while
@@ -98,8 +101,7 @@ void sprayStep(Gardener& g, int& spraying);
 void waterStep(Gardener& g, int& watering);
 void dyingStep(Gardener& g);
 
-// Puts the gardener at its start with heading 0 and its body offsets; the
-// effect, step-allowed, dying and falling flags are left as they are.
+// Puts the gardener at its start with heading 0 and its body offsets.
 void resetGardenerPlacement(Gardener& g);
 
 void moveGardener(Gardener& g, Vector3 step);

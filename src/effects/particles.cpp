@@ -323,6 +323,12 @@ void drawFlies(int /*flag*/, float /*pitch*/, float angle, bool useArrays, float
     glDisable(GL_BLEND);
 }
 
+void stopSprayAndWater()
+{
+    for (Particle& p : sprayParticles) p.active = false;
+    for (Particle& p : waterParticles) p.active = false;
+}
+
 int liveSprayParticles() { return countLive(sprayParticles); }
 int liveWaterParticles() { return countLive(waterParticles); }
 

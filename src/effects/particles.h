@@ -53,6 +53,10 @@ void startFlies();
 // not read; angle is the camera yaw.
 void drawFlies(int flag, float pitch, float angle, bool useArrays, float frameSeconds);
 
+// Ends the spray and the water at once: every record inactive, so nothing of
+// an action cut short is drawn in the next round.
+void stopSprayAndWater();
+
 // Particles with active && life > 0, for the trace.
 int liveSprayParticles();
 int liveWaterParticles();

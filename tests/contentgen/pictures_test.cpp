@@ -310,18 +310,17 @@ TEST(GeneratedPictures, SpritesFadeOutAtTheirEdgesAndStandUpright)
         }
         EXPECT_GT(sprite.a(sprite.width / 2, sprite.height / 2), 100);
     }
-    // The drop hangs with its round end down: its widest row is in the lower half.
-    const Image drop = load(dataPath("bilder/Tropfen.tga"));
-    int widestRow = 0, widest = 0;
-    for (int y = 0; y < drop.height; ++y) {
-        int width = 0;
-        for (int x = 0; x < drop.width; ++x) width += drop.a(x, y) > 128 ? 1 : 0;
-        if (width > widest) {
-            widest = width;
-            widestRow = y;
-        }
+    // The spray and the drops are added to the frame at the strength of their
+    // alpha: opaque and bright over most of the quad, or the player hardly
+    // sees them.
+    for (const char* path : {"bilder/Particle.tga", "bilder/Tropfen.tga"}) {
+        const Image sprite = load(dataPath(path));
+        int opaqueBright = 0;
+        for (int y = 0; y < sprite.height; ++y)
+            for (int x = 0; x < sprite.width; ++x)
+                opaqueBright += sprite.a(x, y) >= 250 && sprite.r(x, y) >= 230 && sprite.g(x, y) >= 230 ? 1 : 0;
+        EXPECT_GT(opaqueBright, sprite.width * sprite.height / 5) << path;
     }
-    EXPECT_GT(widestRow, drop.height / 2);
     // The fly's red eyes are in its upper half.
     const Image fly = load(dataPath("bilder/fliege2.tga"));
     long redRows = 0, redCount = 0;
