@@ -8,7 +8,9 @@
 #include "app/scenery.h"
 #include "app/tick.h"
 #include "character/gardener.h"
+#include "character/playback.h"
 #include "garden/flower_bed.h"
+#include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -63,6 +65,22 @@ protected:
     {
         gameClock().advanceTick();
         gameTick();
+    }
+
+    // A round whose gardener has his character, so his actions take their time.
+    void startRoundWithCharacter()
+    {
+        startRound();
+        setUpGardener(gardener, 1);
+        ASSERT_FALSE(gardener.character.upper.animations.empty());
+    }
+
+    // A tick and the character's frame step of the frame drawn after it.
+    void tickAndDraw()
+    {
+        tick();
+        updateModel(gardener.character.lower);
+        updateModel(gardener.character.upper);
     }
 
 private:
@@ -174,6 +192,46 @@ TEST_F(GameLogic, TurningIsRefusedWhileFallingButAHeldTurnGoesOn)
     onSpecialKey(GLUT_KEY_DOWN, 0, 0);  // a strike needs only "not busy"
     EXPECT_EQ(actionFlags.striking, 1);
     EXPECT_EQ(inputFlags.strikeTestPending, 1);
+}
+
+TEST_F(GameLogic, AStrikeSendsTheMoleItScoredEvenWhenTheTorsoNeverShowsTheBlow)
+{
+    startRoundWithCharacter();
+    // The legs' idle frame 24 leads the torso's 17 by seven frames: the legs
+    // end the strike while the torso is still short of the blow.
+    gardener.character.lower.currentFrame = 24;
+    gardener.character.upper.currentFrame = 17;
+    Mole& mole = *moleList;
+    setMoleState(mole, MoleState::Paused, 100.0f);
+    mole.placement.position = Subtract(strikeSphere(gardener).centre, mole.placement.centreOffset);
+    const int molesLeft = gameSession.molesLeft;
+    onSpecialKey(GLUT_KEY_DOWN, 0, 0);
+    bool blowShown = false;
+    for (int i = 0; i < 40 && actionFlags.striking; ++i) {
+        tickAndDraw();
+        blowShown = blowShown || gardener.effectVisible;
+    }
+    ASSERT_EQ(actionFlags.striking, 0);
+    EXPECT_FALSE(blowShown);
+    EXPECT_EQ(mole.state, MoleState::Flying);
+    EXPECT_EQ(gameSession.molesLeft, molesLeft - 1);
+    EXPECT_EQ(actionFlags.struckMole, nullptr);
+}
+
+TEST_F(GameLogic, TheRoundsEndTakesWateringAwayForTheDance)
+{
+    startRoundWithCharacter();
+    onKey('x', 0, 0);
+    for (int i = 0; i < 10; ++i) tickAndDraw();
+    ASSERT_EQ(actionFlags.watering, 1);
+    gameSession.molesLeft = 0;
+    for (int i = 0; i < 100; ++i) tickAndDraw();
+    EXPECT_EQ(gameSession.gameState, RoundWon);
+    EXPECT_EQ(actionFlags.watering, 0);
+    EXPECT_FALSE(gardener.waterEffect);
+    EXPECT_EQ(gardener.busy, 0);
+    const MeshModel& torso = gardener.character.upper;
+    EXPECT_EQ(torso.animations[static_cast<std::size_t>(torso.currentAnimation)].name, "BOTH_DANCE_BEGIN");
 }
 
 TEST_F(GameLogic, LeavingAndWinningRounds)

@@ -1,11 +1,13 @@
 // The sound layer with a real SDL_mixer: error codes, the console texts of the
 // sound effects, and the mixed output recorded by SDL's disk driver to prove
 // what was heard.
+#include "audio/game_sounds.h"
 #include "audio/sound_effect.h"
 #include "audio/sound_library.h"
 
 #include "test_support.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -181,6 +183,31 @@ TEST(SoundOutput, TheMusicLoopsOnPastItsEnd)
     constexpr std::size_t kCompared = 200000;
     EXPECT_TRUE(std::equal(&s[start * 2], &s[(start + kCompared) * 2], &s[(start + kLoopFrames) * 2]));
     EXPECT_GT(meanSquare(s, start + kLoopFrames + kCompared, kLoopFrames / 4), 1.0e4);  // clearly audible
+}
+
+TEST(SoundOutput, TheGameStartsItsMusicLooping)
+{
+    TempDir dir;
+    Recording recording(dir / "out.raw");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(testsupport::generatedDataDir());
+    // The track's length at the mixer's rate, from the file itself.
+    SDL_AudioSpec spec{};
+    Uint8* buffer = nullptr;
+    Uint32 bytes = 0;
+    ASSERT_NE(SDL_LoadWAV(gameSoundPath(GameSound::Music), &spec, &buffer, &bytes), nullptr);
+    SDL_FreeWAV(buffer);
+    const std::size_t fileFrames = bytes / (SDL_AUDIO_BITSIZE(spec.format) / 8u * spec.channels);
+    const std::size_t loopFrames = fileFrames * kRate / static_cast<std::size_t>(spec.freq);
+    loadGameSounds();  // as the first game start does
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(recording.waitForFrames(loopFrames * 8 / 5));
+
+    const std::vector<std::int16_t> s = recording.samples();
+    const std::size_t start = firstSoundingFrame(s);
+    ASSERT_LT(start + loopFrames * 3 / 2, s.size() / 2);
+    // A quarter of the track after its end, the music still plays.
+    EXPECT_GT(meanSquare(s, start + loopFrames + kRate, loopFrames / 4), 1.0e4);
 }
 
 TEST(SoundOutput, AnEffectIsHeardOnceAfterItsPlayCall)

@@ -100,15 +100,20 @@ TEST_F(Moles, FenceBounceTurnsBackIntoTheGardenForEveryDraw)
         Vector3 inward;
         int offset;
     };
+    // Every draw of a half circle, and draws past it: the whole 15-bit range
+    // is taken modulo 180, never 360, or half of them would head at the fence.
+    std::vector<int> draws(180);
+    for (int i = 0; i < 180; ++i) draws[static_cast<std::size_t>(i)] = i;
+    draws.insert(draws.end(), {180, 269, 359, 360, 539, 32767});
     for (const Wall& wall : {Wall{{0, 0, -486.9f}, 180, {0, 0, 1}, 270}, Wall{{0, 0, 486.9f}, 0, {0, 0, -1}, 90},
                              Wall{{-486.9f, 0, 0}, 270, {1, 0, 0}, 0}, Wall{{486.9f, 0, 0}, 90, {-1, 0, 0}, 180}}) {
-        for (int draw = 0; draw < 180; ++draw) {
+        for (const int draw : draws) {
             clearMoles();
             Mole& mole = createMole(wall.start, wall.heading, 0);
             seedRandom(gardentest::seedWithNextDraw(draw));
             moleContacts(mole, kTick, kNoGardener, {});
             ASSERT_EQ(mole.state, MoleState::Paused);
-            EXPECT_EQ(mole.placement.heading, static_cast<float>((draw + wall.offset) % 360));
+            EXPECT_EQ(mole.placement.heading, static_cast<float>((draw % 180 + wall.offset) % 360)) << draw;
             EXPECT_GT(Dot(mole.direction, wall.inward), -1e-4f) << draw;
             // Twenty seconds on, whatever it meets, it is still inside.
             for (int i = 0; i < 1000; ++i) {
