@@ -80,6 +80,10 @@ void startSpraying()
 
 void toggle(int& option) { option = option ? 0 : 1; }
 
+KeyGate keyGate = nullptr;
+
+bool passesGate(KeyEventKind kind, int key) { return keyGate == nullptr || keyGate(kind, key); }
+
 void onPlayingKey(unsigned char key)
 {
     switch (key) {
@@ -112,8 +116,11 @@ void onPlayingKey(unsigned char key)
 
 }  // namespace
 
+void setKeyGate(KeyGate gate) { keyGate = gate; }
+
 void onKey(unsigned char key, int, int)
 {
+    if (!passesGate(KeyEventKind::Key, key)) return;
     switch (gameSession.gameState) {
     case StartMenu:
     case Menu:
@@ -144,6 +151,7 @@ void onKey(unsigned char key, int, int)
 
 void onKeyUp(unsigned char key, int, int)
 {
+    if (!passesGate(KeyEventKind::KeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case 'a': inputFlags.yawDecrease = 0; break;
@@ -156,6 +164,7 @@ void onKeyUp(unsigned char key, int, int)
 
 void onSpecialKey(int key, int, int)
 {
+    if (!passesGate(KeyEventKind::SpecialKey, key)) return;
     const int state = gameSession.gameState;
     if (state == StartMenu || state == Menu) {
         if (key == GLUT_KEY_UP && gameSession.menuChoice > kMenuPlay) gameSession.menuChoice -= 1;
@@ -191,6 +200,7 @@ void onSpecialKey(int key, int, int)
 
 void onSpecialKeyUp(int key, int, int)
 {
+    if (!passesGate(KeyEventKind::SpecialKeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case GLUT_KEY_LEFT: inputFlags.turnLeft = 0; break;
