@@ -12,21 +12,23 @@ constexpr float kPlaneZ = -2.0f;
 constexpr float kTextZ = -1.999f;
 constexpr float kPanelLeft = -0.62f;
 constexpr float kPanelRight = 0.62f;
-constexpr float kPanelTop = -0.18f;
-constexpr float kPadding = 0.03f;
-constexpr float kTitleHeight = 0.07f;
-constexpr float kRowHeight = 0.05f;
-constexpr float kTitleScale = 0.00042f;
-constexpr float kRowScale = 0.00032f;
+constexpr float kPanelTop = -0.17f;
+constexpr float kPadding = 0.02f;
+constexpr float kTitleHeight = 0.06f;
+constexpr float kRowHeight = 0.048f;
+constexpr float kTitleBaseline = 0.012f;  // above the title row's bottom
+constexpr float kTitleScale = 0.00045f;
+constexpr float kRowScale = 0.00034f;
 constexpr float kRankRight = -0.46f;  // numbers are set flush right
 constexpr float kScoreRight = -0.16f;
 constexpr float kLevelLeft = -0.08f;
 constexpr float kDateLeft = 0.18f;
-constexpr float kNoteScale = 0.00026f;
-constexpr GLubyte kPanelColour[4] = {255, 255, 255, 150};
+constexpr float kNoteScale = 0.0003f;
+constexpr GLubyte kPanelColour[4] = {255, 255, 255, 170};
 constexpr GLubyte kOutlineGreen[3] = {0, 200, 0};
-constexpr GLubyte kTextBlue[3] = {10, 20, 120};
+constexpr GLubyte kTextBlue[3] = {0, 10, 110};
 constexpr GLubyte kMarkedRed[3] = {210, 0, 0};
+constexpr float kTextLineWidth = 2.5f;
 constexpr const char* kTitle = "Best scores";
 constexpr const char* kNewMark = "< new";
 
@@ -80,9 +82,9 @@ void drawScoreTableOverlay(int gameState)
     panel(kPanelTop, bottom);
 
     glEnable(GL_LINE_SMOOTH);
-    glLineWidth(2.0f);
+    glLineWidth(kTextLineWidth);
     glColor3ubv(kTextBlue);
-    float y = kPanelTop - kPadding - kTitleHeight + 0.015f;
+    float y = kPanelTop - kPadding - kTitleHeight + kTitleBaseline;
     strokeText(-strokeWidth(kTitle, kTitleScale) / 2.0f, y, kTitle, kTitleScale);
     for (int i = 0; i < overlay.rowCount; ++i) {
         const ScoreOverlayRow& row = overlay.rows[static_cast<std::size_t>(i)];
