@@ -150,8 +150,9 @@ private:
     bool headerLine(std::string_view& line)
     {
         bool ended = false;
-        if (!nextLine(line, ended) || !ended) {
-            fail(lineError(lineNumber_ == 0 ? 1 : lineNumber_, "the file ends inside its header"));
+        const bool any = nextLine(line, ended);
+        if (!any || !ended) {
+            fail(lineError(any ? lineNumber_ : lineNumber_ + 1, "the file ends inside its header"));
             return false;
         }
         if (line.size() > kReplayMaxLineBytes) return failAtLine("the line is too long");
@@ -284,7 +285,7 @@ private:
             data.frames.push_back(entry);
         }
         while (p < line.size()) {
-            if (line[p] != ' ' || p + 1 >= line.size())
+            if (line[p] != ' ' || p + 1 >= line.size() || line[p + 1] == ' ')
                 return failAtLine("items are separated by single spaces (at column " + std::to_string(p + 1) + ")");
             ++p;
             if (!parseItem(line, p)) return false;

@@ -57,7 +57,7 @@ void ReplayPlayer::beginFrame(long frame)
 
 void ReplayPlayer::endFrame(long frame)
 {
-    if (cursor_ < frameEnd_) outOfStep("the game took less than the frame's line holds; next would be the " + nextItemText());
+    if (cursor_ < frameEnd_) outOfStep("the game took less than the frame's line holds; next would be " + nextItemText());
     if (frame >= lastFrame_) finish();
 }
 
@@ -87,7 +87,7 @@ void ReplayPlayer::checkSeed(std::uint32_t state)
 
 std::string ReplayPlayer::nextItemText() const
 {
-    if (cursor_ < frameEnd_) return replayItemName(data_.items[cursor_].kind);
+    if (cursor_ < frameEnd_) return std::string("the ") + replayItemName(data_.items[cursor_].kind);
     return "nothing more for this frame";
 }
 

@@ -44,6 +44,9 @@ class ReplayPlayer {
 public:
     // Takes the parsed file; name is how messages call it.
     ReplayPlayer(ReplayData data, std::string name, ReplayHooks hooks);
+    // Its clock points back at it.
+    ReplayPlayer(const ReplayPlayer&) = delete;
+    ReplayPlayer& operator=(const ReplayPlayer&) = delete;
 
     const ReplayHeader& header() const { return data_.header; }
     ClockSource& clock() { return clock_; }
