@@ -77,6 +77,8 @@ void drawScoreTableOverlay(int gameState)
     const float bottom =
         kPanelTop - 2.0f * kPadding - kTitleHeight - kRowHeight * static_cast<float>(overlay.rowCount + (hasNote ? 1 : 0));
 
+    // The frame goes on (and the next one starts) with the state as it was.
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
     panel(kPanelTop, bottom);
@@ -101,7 +103,5 @@ void drawScoreTableOverlay(int gameState)
         glColor3ubv(kMarkedRed);
         strokeText(-strokeWidth(overlay.note.data(), kNoteScale) / 2.0f, y, overlay.note.data(), kNoteScale);
     }
-    glDisable(GL_LINE_SMOOTH);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    glPopAttrib();
 }
