@@ -238,6 +238,7 @@ private:
         std::string_view line;
         bool ended = false;
         while (nextLine(line, ended)) {
+            if (!ended && data.endTicks) return failAtLine("nothing may follow the end line");
             if (!ended) {
                 // Cut short (the game was stopped while writing, or the file
                 // was cut): what came before plays, this line does not.
