@@ -1,6 +1,7 @@
 // The replay file: the reader gives back exactly what the recorder wrote,
 // every kind of damage is refused with its line, and the player answers the
 // game from the file and stops, saying where, when the game and the file part.
+#include "allocation_count.h"
 #include "extras/replay_format.h"
 #include "extras/replay_player.h"
 #include "extras/replay_recorder.h"
@@ -142,6 +143,41 @@ TEST(ReplayFile, TheReaderGivesBackWhatTheRecorderWrote)
         EXPECT_EQ(data.items[i].value, expected[i].value) << "item " << i;
         EXPECT_EQ(data.items[i].detail, expected[i].detail) << "item " << i;
     }
+}
+
+TEST(ReplayRecorder, RecordingAFrameAllocatesNothing)
+{
+    testsupport::TempDir dir;
+    ReplayRecorder recorder;
+    std::string error;
+    ASSERT_TRUE(recorder.open((dir / "game.replay").string(), ReplayHeader{}, error)) << error;
+    SetClock inner;
+    RecordingClock clock(inner, recorder);
+    auto frame = [&](int n) {
+        clock.advanceTick();
+        recorder.noteInput(ReplayItemKind::SpecialKey, 0, 101);
+        inner.counter += 16'666'667;
+        inner.tickCount += 17;
+        inner.process += 17;
+        inner.calendar += n % 60 == 0 ? 1 : 0;
+        clock.counterReading();
+        clock.processMilliseconds();
+        clock.tickCountMilliseconds();
+        clock.tickCountMilliseconds();
+        clock.calendarSeconds();
+        recorder.noteSeed(static_cast<std::uint32_t>(n));
+        recorder.noteInput(ReplayItemKind::SpecialKeyUp, 0, 101);
+        recorder.endFrame();
+    };
+    frame(0);  // the header and the file's first write
+    const long before = allocationcount::allocationsSoFar();
+    for (int n = 1; n <= 500; ++n) frame(n);
+    EXPECT_EQ(allocationcount::allocationsSoFar() - before, 0);
+    recorder.finish();
+    const std::string text = testsupport::readFileText(dir / "game.replay");
+    const ReplayParseResult parsed = parseText(text);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.data.frames.size(), 501u);
 }
 
 TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
