@@ -149,9 +149,9 @@ int printScoreTable()
     std::printf("%4s %11s %7s  %-10s  %s\n", "", "score", "level", "date", "replay");
     for (std::size_t i = 0; i < read.table.entries.size(); ++i) {
         const ScoreEntry& entry = read.table.entries[i];
-        const std::string replay = entry.replay.empty() ? "" : (path.parent_path() / entry.replay).string();
-        std::printf("%3zu. %11d %7d  %-10s  %s\n", i + 1, entry.score, entry.level, entry.date.c_str(),
-                    replay.c_str());
+        std::printf("%3zu. %11d %7d  %s", i + 1, entry.score, entry.level, entry.date.c_str());
+        if (!entry.replay.empty()) std::printf("  %s", (path.parent_path() / entry.replay).c_str());
+        std::printf("\n");
     }
     return 0;
 }
