@@ -1,6 +1,6 @@
 // Writes small seed files of the layouts the generated content does not use,
 // so that fuzzing starts from every branch of the readers:
-//   fuzz_seed_maker OUT   ->  OUT/bmp, OUT/tga, OUT/3ds, OUT/ini
+//   fuzz_seed_maker OUT   ->  OUT/bmp, OUT/tga, OUT/3ds, OUT/ini, OUT/replay, OUT/scores
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path out = argv[1];
-    for (const char* folder : {"bmp", "tga", "3ds", "ini"}) fs::create_directories(out / folder);
+    for (const char* folder : {"bmp", "tga", "3ds", "ini", "replay", "scores"}) fs::create_directories(out / folder);
     bool ok = true;
 
     const Bytes rle8{3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 2, 3, 0, 1};
@@ -193,6 +193,37 @@ int main(int argc, char** argv)
     for (const char* ini : inis) {
         const std::string text = ini;
         ok = write(out / "ini" / ("ini" + std::to_string(n++)), Bytes(text.begin(), text.end())) && ok;
+    }
+
+    // Replays: every kind of item, a frame over two lines, a recording that
+    // was stopped and one cut inside a line.
+    const std::string replayHeader =
+        "burrik-replay 1\nvideo window 800x600:32@60\nvsync on\nseed clock\nclock real\n"
+        "render lists=0 arrays=1 wireframe=0 mipmap=1 filter=0 fps=1\nbegin\n";
+    const char* const replays[] = {
+        ("2 k32 s1700000000 r0 f1000000000 c123456789 s0 t5 u32\n3 c16666667 p40 t17 t0 s0\n"
+         "4 K101 o1=1 c-5 t16 s1\n4 U101 c16666667\nend 4\n"),
+        "1 c1 t1\n2 c1 t1\n",
+        "1 c1 t1\n2 c1 t",
+    };
+    n = 0;
+    for (const char* replay : replays) {
+        const std::string text = replayHeader + replay;
+        ok = write(out / "replay" / ("replay" + std::to_string(n++)), Bytes(text.begin(), text.end())) && ok;
+    }
+    const std::string fixedHeader = "burrik-replay 1\nvideo fullscreen 1024x768:32@75\nvsync off\nseed 7\n"
+                                    "clock fixed 0.02\nrender lists=1 arrays=0 wireframe=1 mipmap=0 filter=2 fps=0\n"
+                                    "begin\n1 k32 r7 f1000000 c0 s1000000000\nend 1\n";
+    ok = write(out / "replay" / "fixed", Bytes(fixedHeader.begin(), fixedHeader.end())) && ok;
+
+    const char* const tables[] = {
+        "burrik-scores 1\n",
+        "burrik-scores 1\n1230 3 2024-02-29 best-20240229-101010.replay\n900 2 2023-12-31\n-40 0 2024-01-01\n",
+    };
+    n = 0;
+    for (const char* table : tables) {
+        const std::string text = table;
+        ok = write(out / "scores" / ("scores" + std::to_string(n++)), Bytes(text.begin(), text.end())) && ok;
     }
     return ok ? 0 : 1;
 }

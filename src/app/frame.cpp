@@ -10,6 +10,7 @@
 #include "assets/texture.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
+#include "extras/score_overlay.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
@@ -67,6 +68,7 @@ void drawPlayingFrame()
     drawIconsAndTexts(kHudCornerX, kHudCornerY, hudTextures.data(), gameSession.molesLeft,
                       options.useVertexArrays != 0, options.showFps != 0, fpsMeter.fps);
     drawResultBanner(state, resultTextures.data());
+    drawScoreTableOverlay(state);
 
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);

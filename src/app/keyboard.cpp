@@ -102,6 +102,10 @@ void startStrike()
 
 void toggle(int& option) { option = option ? 0 : 1; }
 
+KeyGate keyGate = nullptr;
+
+bool passesGate(KeyEventKind kind, int key) { return keyGate == nullptr || keyGate(kind, key); }
+
 void onPlayingKey(unsigned char key)
 {
     switch (key) {
@@ -134,8 +138,11 @@ void onPlayingKey(unsigned char key)
 
 }  // namespace
 
+void setKeyGate(KeyGate gate) { keyGate = gate; }
+
 void onKey(unsigned char key, int, int)
 {
+    if (!passesGate(KeyEventKind::Key, key)) return;
     switch (gameSession.gameState) {
     case StartMenu:
     case Menu:
@@ -166,6 +173,7 @@ void onKey(unsigned char key, int, int)
 
 void onKeyUp(unsigned char key, int, int)
 {
+    if (!passesGate(KeyEventKind::KeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case 'a': inputFlags.yawDecrease = 0; break;
@@ -178,6 +186,7 @@ void onKeyUp(unsigned char key, int, int)
 
 void onSpecialKey(int key, int, int)
 {
+    if (!passesGate(KeyEventKind::SpecialKey, key)) return;
     const int state = gameSession.gameState;
     if (state == StartMenu || state == Menu) {
         if (key == GLUT_KEY_UP && gameSession.menuChoice > kMenuPlay) gameSession.menuChoice -= 1;
@@ -207,6 +216,7 @@ void onSpecialKey(int key, int, int)
 
 void onSpecialKeyUp(int key, int, int)
 {
+    if (!passesGate(KeyEventKind::SpecialKeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case GLUT_KEY_LEFT: inputFlags.turnLeft = 0; break;

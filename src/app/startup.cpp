@@ -8,6 +8,7 @@
 #include "app/tick.h"
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
+#include "extras/game_records.h"
 #include "extras/run_driver.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
@@ -85,7 +86,7 @@ void registerCallbacks()
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 
     glutIdleFunc(runIdle);
-    glutDisplayFunc(drawFrame);
+    glutDisplayFunc(runDisplay);
     glutReshapeFunc(onReshape);
     glutIgnoreKeyRepeat(1);
     glutKeyboardFunc(onKey);
@@ -152,6 +153,7 @@ int runGame(int argc, char** argv)
         std::printf("burrik %s\n", BURRIK_VERSION);
         return 0;
     }
+    if (options.scores) return printScores();
     setDialogsEnabled(!options.noDialogs);
     std::error_code error;
     setUpRunDriver(options, std::filesystem::current_path(error).string());
@@ -168,8 +170,9 @@ int runGame(int argc, char** argv)
     checkLeaksBeforeTheGlDriverUnloads();
     registerCallbacks();
 
-    const std::string gameMode = readGameModeString(gameModeConfigFile(kConfigFile));
-    if (!options.windowed) {
+    // A replay brings its own video mode (and window), a recording notes it.
+    const std::string gameMode = settleVideoMode(readGameModeString(gameModeConfigFile(kConfigFile)), runOptions().windowed);
+    if (!runOptions().windowed) {
         glutGameModeString(gameMode.c_str());
         if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {
             glutEnterGameMode();

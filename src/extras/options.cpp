@@ -107,11 +107,20 @@ OptionsResult parseOptions(int argc, const char* const* argv)
             if (!value(text) || !parseWhole(text, 1, std::numeric_limits<long>::max(), rounds))
                 return fail("--rounds needs a whole number of at least 1");
             o.rounds = static_cast<long>(rounds);
+        } else if (arg == "--record") {
+            if (!value(o.recordPath) || o.recordPath.empty()) return fail("--record needs a file");
+        } else if (arg == "--replay") {
+            if (!value(o.replayPath) || o.replayPath.empty()) return fail("--replay needs a file");
+        } else if (arg == "--scores") {
+            o.scores = true;
         } else {
             return fail("unknown option '" + arg + "'");
         }
     }
     if (!o.autopilot && (!o.summaryPath.empty() || o.rounds)) return fail("--summary and --rounds need --autopilot");
+    if (!o.replayPath.empty() &&
+        (o.seed || o.fixedDt || !o.scriptPath.empty() || o.autopilot || !o.recordPath.empty()))
+        return fail("--replay plays what its file holds: it takes no --seed, --fixed-dt, --script, --autopilot or --record");
     result.ok = true;
     return result;
 }
@@ -136,10 +145,16 @@ std::string optionsHelpText(const char* programName)
             "                      at exit one line per round on standard output\n"
             "  --summary FILE      with --autopilot: the rounds as JSON at exit\n"
             "  --rounds N          with --autopilot: end with status 0 after N rounds\n"
+            "  --record FILE       write the game's replay to FILE as it is played\n"
+            "  --replay FILE       play a replay again; escape ends it\n"
+            "  --scores            print the table of the best scores and end\n"
             "  --version           the version\n"
             "  --help              this text\n\n"
             "The video mode (a game-mode string such as 1024x768:32@60) is the first line of\n"
             "$XDG_CONFIG_HOME/burrik/burrik.ini (default ~/.config/burrik/burrik.ini) when that\n"
-            "file exists, else of burrik.ini in the data folder; default 800x600:32@60.\n";
+            "file exists, else of burrik.ini in the data folder; default 800x600:32@60.\n"
+            "The best scores are kept in $XDG_DATA_HOME/burrik/scores (default\n"
+            "~/.local/share/burrik/scores); with --record, the replays of the games in the\n"
+            "table are kept beside it.\n";
     return text;
 }

@@ -25,6 +25,9 @@ struct Options {
     bool autopilot = false;   // the built-in player presses the keys
     std::string summaryPath;  // with autopilot: the rounds as JSON at exit
     std::optional<long> rounds;  // with autopilot: end after this many rounds
+    std::string recordPath;  // the game's replay is written here
+    std::string replayPath;  // a replay to play
+    bool scores = false;     // print the best scores and end
     bool help = false;
     bool version = false;
 };

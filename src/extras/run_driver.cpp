@@ -3,6 +3,7 @@
 #include "app/frame.h"
 #include "app/tick.h"
 #include "extras/autopilot.h"
+#include "extras/game_records.h"
 #include "extras/round_log.h"
 #include "extras/script.h"
 #include "extras/trace.h"
@@ -163,8 +164,10 @@ void setUpRunDriver(const Options& parsed, const std::string& startFolderText)
         run.roundLog.setBeforeMeasuring([] { glFinish(); });
         std::atexit(writeAutopilotSummary);
     }
+    // Recording or playing a replay: after the clock and the seed, before the window.
+    setUpGameRecords(run.options, startFolderText);
     run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
-                        options.autopilot;
+                        options.autopilot || gameRecordsDrawEveryTick();
 }
 
 void runIdle()
@@ -177,15 +180,25 @@ void runIdle()
         exitProcess(0);
     }
     ++run.tickCount;
+    gameRecordsFrameStart(run.tickCount);  // a replay's input of this frame
     deliverScriptEvents(run.script, run.scriptCursor, run.tickCount);
     if (run.autopilot) run.autopilot->playFrame();  // after the script's events of this frame
     gameClock().advanceTick();
     gameTick();
+    gameRecordsAfterTick();
     run.trace.writeTick(run.tickCount);
     if (run.autopilot) followAutopilotRounds();
     // Automated runs draw every tick themselves: the toolkit skips drawing a
     // window that another one covers, which would lose frames and screenshots.
     if (run.drawEveryTick) drawFrame();
+    gameRecordsFrameEnd(run.tickCount);
+}
+
+void runDisplay()
+{
+    // Runs that draw every tick draw nothing more when the toolkit asks:
+    // an extra frame would move the animations and the clocks out of turn.
+    if (!run.drawEveryTick) drawFrame();
 }
 
 void presentWithScreenshots()

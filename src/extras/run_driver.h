@@ -21,6 +21,9 @@ bool drawsEveryTick();
 // the trace, the limits and (in automated runs) the frame.
 void runIdle();
 
+// The display callback.
+void runDisplay();
+
 // Shows the drawn frame, writing the screenshots asked for this frame first.
 void presentWithScreenshots();
 

@@ -86,3 +86,7 @@ void useFixedStepClock(double secondsPerTick)
 void useRealClock() { activeClock = &realClock; }
 
 bool fixedStepClockActive() { return activeClock == &fixedClock; }
+
+void useClockSource(ClockSource& source) { activeClock = &source; }
+
+std::int64_t realCalendarSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }

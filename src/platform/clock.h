@@ -32,3 +32,13 @@ void useRealClock();
 
 // True when the virtual clock is in force.
 bool fixedStepClockActive();
+
+// Puts another source in force, for example one that records every reading
+// of the clock beneath it, or one that answers from a replay. The caller
+// keeps the source alive while it is in force.
+void useClockSource(ClockSource& source);
+
+// The calendar of the real world, for dates in the player's own files (the
+// score table). The game's rules never read it, so it is neither recorded
+// nor replayed.
+std::int64_t realCalendarSeconds();

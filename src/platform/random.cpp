@@ -9,6 +9,7 @@ constexpr std::uint32_t kTimeSeedMask = 0xFFu;
 
 std::uint32_t state = 1;
 std::optional<std::uint32_t> fixedSeed;
+SeedListener seedListener = nullptr;
 }  // namespace
 
 int randomInt()
@@ -21,12 +22,11 @@ void seedRandom(std::uint32_t newState) { state = newState; }
 
 void seedRandomFromTime()
 {
-    if (fixedSeed) {
-        state = *fixedSeed;
-        return;
-    }
-    state = static_cast<std::uint32_t>(gameClock().calendarSeconds()) & kTimeSeedMask;
+    state = fixedSeed ? *fixedSeed : static_cast<std::uint32_t>(gameClock().calendarSeconds()) & kTimeSeedMask;
+    if (seedListener != nullptr) seedListener(state);
 }
+
+void setSeedListener(SeedListener listener) { seedListener = listener; }
 
 void setFixedSeed(std::optional<std::uint32_t> seed) { fixedSeed = seed; }
 

@@ -19,5 +19,10 @@ void seedRandomFromTime();
 // A seed that replaces every time-based seeding; nullopt restores the clock.
 void setFixedSeed(std::optional<std::uint32_t> seed);
 
+// Told of every seeding by seedRandomFromTime, with the new state (a replay
+// recorder keeps it, a replay checks it); nullptr: nobody.
+using SeedListener = void (*)(std::uint32_t state);
+void setSeedListener(SeedListener listener);
+
 // The current state (for tests and traces).
 std::uint32_t randomState();

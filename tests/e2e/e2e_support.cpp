@@ -14,7 +14,8 @@ GameRun runGame(const testsupport::TempDir& dir, const std::string& script, cons
     const auto tracePath = dir / "trace.jsonl";
     testsupport::writeFileText(scriptPath, script);
     const std::string command = "cd " + testsupport::shellQuote(dir.path().string()) +
-                                " && SDL_AUDIODRIVER=dummy " + testsupport::shellQuote(testsupport::burrikExecutable()) +
+                                " && SDL_AUDIODRIVER=dummy XDG_DATA_HOME=" + testsupport::shellQuote((dir / "data-home").string()) +
+                                " " + testsupport::shellQuote(testsupport::burrikExecutable()) +
                                 " --windowed --no-dialogs --no-vsync --data " +
                                 testsupport::shellQuote(testsupport::generatedDataDir()) + " --script " +
                                 testsupport::shellQuote(scriptPath.string()) + " --trace " +

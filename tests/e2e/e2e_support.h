@@ -15,7 +15,7 @@ struct GameRun {
 };
 
 // Runs the game with --windowed --no-dialogs --no-vsync, the given script and
-// extra options, and a trace in dir.
+// extra options, and a trace in dir; a game that ends enters a score table in dir.
 GameRun runGame(const testsupport::TempDir& dir, const std::string& script, const std::string& extraOptions);
 
 // The text of a string field or the number of a numeric field: the first

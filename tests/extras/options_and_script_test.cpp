@@ -20,7 +20,8 @@ TEST(CommandLine, ReadsEveryOption)
     const OptionsResult r = parse({"--windowed", "--data", "/tmp/d", "--no-dialogs", "--no-vsync", "--seed", "42",
                                    "--fixed-dt", "0.02", "--script", "s.txt", "--frames", "300", "--screenshot",
                                    "10:a.png", "--screenshot", "20:dir/b.png", "--trace", "t.jsonl", "--autopilot",
-                                   "--summary", "rounds.json", "--rounds", "7"});
+                                   "--summary", "rounds.json", "--rounds", "7", "--record", "game.replay",
+                                   "--scores"});
     ASSERT_TRUE(r.ok) << r.error;
     const Options& o = r.options;
     EXPECT_TRUE(o.windowed && o.noDialogs && o.noVsync);
@@ -36,6 +37,11 @@ TEST(CommandLine, ReadsEveryOption)
     EXPECT_TRUE(o.autopilot);
     EXPECT_EQ(o.summaryPath, "rounds.json");
     EXPECT_EQ(o.rounds, 7);
+    EXPECT_EQ(o.recordPath, "game.replay");
+    EXPECT_TRUE(o.scores);
+    const OptionsResult replay = parse({"--replay", "best.replay", "--windowed", "--trace", "t.jsonl"});
+    ASSERT_TRUE(replay.ok) << replay.error;
+    EXPECT_EQ(replay.options.replayPath, "best.replay");
 }
 
 TEST(CommandLine, RefusesBadValuesWithAMessage)
@@ -45,7 +51,9 @@ TEST(CommandLine, RefusesBadValuesWithAMessage)
              {"--fixed-dt", "0"}, {"--fixed-dt", "-0.1"}, {"--fixed-dt", "nan"}, {"--fixed-dt", "1e9"},
              {"--frames", "0"}, {"--frames", "10x"}, {"--screenshot", "10"}, {"--screenshot", "0:a.png"},
              {"--screenshot", "5:"}, {"--bogus"}, {"--data"}, {"--autopilot", "--rounds", "0"},
-             {"--autopilot", "--summary"}, {"--summary", "s.json"}, {"--rounds", "3"}}) {
+             {"--autopilot", "--summary"}, {"--summary", "s.json"}, {"--rounds", "3"}, {"--record"}, {"--replay"},
+             {"--replay", "r", "--seed", "1"}, {"--replay", "r", "--fixed-dt", "0.02"}, {"--replay", "r", "--script", "s"},
+             {"--replay", "r", "--autopilot"}, {"--replay", "r", "--record", "r2"}}) {
         const OptionsResult r = parse(args);
         EXPECT_FALSE(r.ok) << args[0];
         EXPECT_FALSE(r.error.empty());
