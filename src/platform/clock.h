@@ -6,6 +6,16 @@
 // All of them go through one source so that a fixed-step virtual clock can
 // replace the real one (--fixed-dt): then every tick lasts exactly the same
 // time and a run depends only on its seed, script and options.
+//
+// Pausing freezes them. gameClock() is a thin layer over the source in force
+// (real or virtual): freezeGameClocks() holds every reading where it stands
+// and makes advanceTick() do nothing, thawGameClocks() lets the readings go on
+// from there, less the time that passed while frozen. So the game never sees
+// a pause: the first tick after it lasts one ordinary frame. On the virtual
+// clock nothing passes while frozen and the readings go on exactly; on the
+// real one the frozen span is subtracted (the calendar seconds to the nearest
+// whole second, never going back). A wrapper that records or replays the
+// readings sits above gameClock() and sees what the game sees.
 #include <cstdint>
 
 class ClockSource {
@@ -32,3 +42,9 @@ void useRealClock();
 
 // True when the virtual clock is in force.
 bool fixedStepClockActive();
+
+// Holds the readings of gameClock() (see above); a second freeze is ignored.
+void freezeGameClocks();
+// Lets them go on without the frozen span; ignored when not frozen.
+void thawGameClocks();
+bool gameClocksFrozen();
