@@ -12,6 +12,7 @@
 #include "effects/geometry.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
+#include "extras/pause.h"
 #include "garden/rake.h"
 #include "platform/window.h"
 
@@ -76,6 +77,7 @@ void drawPlayingFrame()
 
 void drawFrame()
 {
+    if (drawPauseScreen()) return;  // paused: the pause draws and shows its own frame
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const int state = gameSession.gameState;
     if (isPlayingState(state)) {

@@ -8,6 +8,7 @@
 #include "app/tick.h"
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
+#include "extras/pause.h"
 #include "extras/run_driver.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
@@ -92,6 +93,7 @@ void registerCallbacks()
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialFunc(onSpecialKey);
     glutSpecialUpFunc(onSpecialKeyUp);
+    glutWindowStatusFunc(onWindowStatus);  // out of sight pauses
 }
 
 void onReshape(int width, int height)

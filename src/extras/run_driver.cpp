@@ -3,8 +3,11 @@
 #include "app/frame.h"
 #include "app/tick.h"
 #include "extras/autopilot.h"
+#include "extras/gamepad.h"
+#include "extras/pause.h"
 #include "extras/round_log.h"
 #include "extras/script.h"
+#include "extras/sound_controls.h"
 #include "extras/trace.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
@@ -12,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/random.h"
 #include "platform/screenshot.h"
+#include "platform/window.h"
 
 #include <GL/freeglut.h>
 
@@ -142,6 +146,11 @@ void setUpRunDriver(const Options& parsed, const std::string& startFolderText)
         if (!script.ok) badCommandLine(options.scriptPath + ": " + script.error);
         run.script = script.events;
     }
+    startSoundControls(options.mute);
+    startGamepad();
+    std::string padError;
+    if (scriptUsesPad(run.script) && !attachScriptedPad(padError))
+        badCommandLine(options.scriptPath + ": its pad events need a virtual controller: " + padError);
     run.screenshotTaken.assign(options.screenshots.size(), false);
     // Output paths are taken relative to where the program was started.
     std::error_code error;
@@ -178,9 +187,12 @@ void runIdle()
     }
     ++run.tickCount;
     deliverScriptEvents(run.script, run.scriptCursor, run.tickCount);
-    if (run.autopilot) run.autopilot->playFrame();  // after the script's events of this frame
-    gameClock().advanceTick();
-    gameTick();
+    pollGamepad();  // after the script's events, which set its virtual controller
+    // After the script's events of this frame; a paused game waits for the player.
+    if (run.autopilot && !gamePaused()) run.autopilot->playFrame();
+    gameClock().advanceTick();  // stands still while paused
+    if (gamePaused()) requestRedisplay();
+    else gameTick();
     run.trace.writeTick(run.tickCount);
     if (run.autopilot) followAutopilotRounds();
     // Automated runs draw every tick themselves: the toolkit skips drawing a
