@@ -240,36 +240,61 @@ TEST(SoundSettings, SurviveARestartAndADamagedFileAndMuteChangesNothingKept)
     EXPECT_EQ(testsupport::readFileText(folder / "burrik.ini"), "1024x768:32@60\n");
 }
 
-// Samples of SDL's disk driver recording (16-bit stereo) that are not silent.
-std::size_t soundingSamples(const fs::path& file, std::size_t& total)
+// SDL's disk driver's recording (16-bit stereo): how many samples in all,
+// how many are not silent, and how many silent ones end it.
+struct Recorded {
+    std::size_t total = 0;
+    std::size_t sounding = 0;
+    std::size_t silentTail = 0;
+};
+
+Recorded recorded(const fs::path& file)
 {
     const std::vector<std::uint8_t> bytes = testsupport::readFileBytes(file);
-    total = bytes.size() / 2;
-    std::size_t sounding = 0;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) sounding += (bytes[i] | bytes[i + 1]) != 0 ? 1 : 0;
-    return sounding;
+    Recorded r;
+    r.total = bytes.size() / 2;
+    for (std::size_t i = 0; i < r.total; ++i) {
+        const bool sounding = (bytes[2 * i] | bytes[2 * i + 1]) != 0;
+        r.sounding += sounding ? 1 : 0;
+        r.silentTail = sounding ? 0 : r.silentTail + 1;
+    }
+    return r;
 }
 
-TEST(SoundSettings, MutePlaysNothingOnTheDevice)
+TEST(SoundSettings, MuteAndThePauseSilenceTheDevice)
 {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    constexpr std::size_t kQuarterSecond = 44100 / 4 * 2;  // samples of both channels
     // The music from the first start, the watering sound at frame 10.
-    const std::string script = "2 press space\n10 press x\n";
-    for (const bool mute : {false, true}) {
-        SCOPED_TRACE(mute ? "--mute" : "with sound");
+    const struct {
+        const char* name;
+        const char* options;
+        const char* script;
+    } cases[] = {
+        {"with sound", "--frames 120", "2 press space\n10 press x\n"},
+        {"--mute", "--frames 120 --mute", "2 press space\n10 press x\n"},
+        {"paused from frame 20", "--frames 400", "2 press space\n10 press x\n20 press f1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         TempDir dir;
         const fs::path recording = dir / "out.raw";
-        const GameRun run = play(dir, script, std::string("--frames 120") + (mute ? " --mute" : ""),
-                             "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + shellQuote(recording.string()));
+        const GameRun run = play(dir, c.script, c.options,
+                                 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + shellQuote(recording.string()));
         ASSERT_EQ(run.exitStatus, 0) << run.output;
         EXPECT_NE(run.frame(10).find("sound/wasser2.wav"), std::string::npos);  // started, heard or not
-        std::size_t total = 0;
-        const std::size_t sounding = soundingSamples(recording, total);
-        EXPECT_GT(total, 4096u);  // the device mixed for a while
-        if (mute) {
-            EXPECT_EQ(sounding, 0u);
+        const Recorded r = recorded(recording);
+        EXPECT_GT(r.total, kQuarterSecond);  // the device mixed for a while
+        if (std::string(c.name) == "--mute") {
+            EXPECT_EQ(r.sounding, 0u);
         } else {
-            EXPECT_GT(sounding, total / 4);
+            EXPECT_GT(r.sounding, r.total / 10);
+        }
+        // Held by the pause, the music is not heard to the end of the run.
+        if (std::string(c.name) == "paused from frame 20") {
+            EXPECT_GT(r.silentTail, kQuarterSecond);
+        } else if (std::string(c.name) == "with sound") {
+            EXPECT_LT(r.silentTail, kQuarterSecond);
         }
     }
 }
