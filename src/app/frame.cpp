@@ -10,9 +10,9 @@
 #include "assets/texture.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
+#include "extras/pause.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
-#include "extras/pause.h"
 #include "garden/rake.h"
 #include "platform/window.h"
 

@@ -194,7 +194,7 @@ void runIdle()
     if (gamePaused()) requestRedisplay();
     else gameTick();
     run.trace.writeTick(run.tickCount);
-    if (run.autopilot) followAutopilotRounds();
+    if (run.autopilot && !gamePaused()) followAutopilotRounds();  // a paused tick plays no time
     // Automated runs draw every tick themselves: the toolkit skips drawing a
     // window that another one covers, which would lose frames and screenshots.
     if (run.drawEveryTick) drawFrame();
