@@ -285,16 +285,16 @@ TEST(SoundSettings, MuteAndThePauseSilenceTheDevice)
         EXPECT_NE(run.frame(10).find("sound/wasser2.wav"), std::string::npos);  // started, heard or not
         const Recorded r = recorded(recording);
         EXPECT_GT(r.total, kQuarterSecond);  // the device mixed for a while
-        if (std::string(c.name) == "--mute") {
+        const std::string name = c.name;
+        if (name == "with sound") {
+            EXPECT_GT(r.sounding, r.total / 10);
+            EXPECT_LT(r.silentTail, kQuarterSecond);
+        } else if (name == "--mute") {
             EXPECT_EQ(r.sounding, 0u);
         } else {
-            EXPECT_GT(r.sounding, r.total / 10);
-        }
-        // Held by the pause, the music is not heard to the end of the run.
-        if (std::string(c.name) == "paused from frame 20") {
+            // Held by the pause, the music is not heard to the end of the run
+            // (how much was heard before depends on how fast the frames ran).
             EXPECT_GT(r.silentTail, kQuarterSecond);
-        } else if (std::string(c.name) == "with sound") {
-            EXPECT_LT(r.silentTail, kQuarterSecond);
         }
     }
 }
