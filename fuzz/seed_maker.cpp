@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path out = argv[1];
-    for (const char* folder : {"bmp", "tga", "3ds", "ini", "replay", "scores"}) fs::create_directories(out / folder);
+    for (const char* folder : {"bmp", "tga", "3ds", "ini", "replay", "scores", "settings"}) fs::create_directories(out / folder);
     bool ok = true;
 
     const Bytes rle8{3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 2, 3, 0, 1};
@@ -224,6 +224,19 @@ int main(int argc, char** argv)
     for (const char* table : tables) {
         const std::string text = table;
         ok = write(out / "scores" / ("scores" + std::to_string(n++)), Bytes(text.begin(), text.end())) && ok;
+    }
+
+    const char* const settings[] = {
+        "# Burrik's settings, written by the game (music on|off, sound-volume 0 to 10)\nmusic=on\nsound-volume=10\n",
+        "music=off\r\nsound-volume=3\r\n",
+        "  music = on \n\n# a comment\nfuture-thing=kept as it is\nsound-volume=0",
+        "music=maybe\n",
+        "sound-volume=11\nmusic=off\nmusic=on\n",
+    };
+    n = 0;
+    for (const char* text : settings) {
+        const std::string bytes = text;
+        ok = write(out / "settings" / ("settings" + std::to_string(n++)), Bytes(bytes.begin(), bytes.end())) && ok;
     }
     return ok ? 0 : 1;
 }

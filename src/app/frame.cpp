@@ -10,6 +10,7 @@
 #include "assets/texture.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
+#include "extras/pause.h"
 #include "extras/score_overlay.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
@@ -78,6 +79,7 @@ void drawPlayingFrame()
 
 void drawFrame()
 {
+    if (drawPauseScreen()) return;  // paused: the pause draws and shows its own frame
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const int state = gameSession.gameState;
     if (isPlayingState(state)) {

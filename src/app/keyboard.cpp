@@ -8,6 +8,7 @@
 #include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/particles.h"
+#include "extras/player_keys.h"
 #include "platform/process.h"
 
 #include <GL/freeglut.h>
@@ -143,6 +144,7 @@ void setKeyGate(KeyGate gate) { keyGate = gate; }
 void onKey(unsigned char key, int, int)
 {
     if (!passesGate(KeyEventKind::Key, key)) return;
+    if (playerKeyTaken(key)) return;  // pause and sound controls, beyond the rules
     switch (gameSession.gameState) {
     case StartMenu:
     case Menu:
@@ -187,6 +189,7 @@ void onKeyUp(unsigned char key, int, int)
 void onSpecialKey(int key, int, int)
 {
     if (!passesGate(KeyEventKind::SpecialKey, key)) return;
+    if (playerSpecialKeyTaken(key)) return;  // pause and sound controls, beyond the rules
     const int state = gameSession.gameState;
     if (state == StartMenu || state == Menu) {
         if (key == GLUT_KEY_UP && gameSession.menuChoice > kMenuPlay) gameSession.menuChoice -= 1;

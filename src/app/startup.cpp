@@ -9,6 +9,7 @@
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
 #include "extras/game_records.h"
+#include "extras/pause.h"
 #include "extras/run_driver.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
@@ -93,6 +94,7 @@ void registerCallbacks()
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialFunc(onSpecialKey);
     glutSpecialUpFunc(onSpecialKeyUp);
+    glutWindowStatusFunc(onWindowStatus);  // out of sight pauses
 }
 
 void onReshape(int width, int height)

@@ -1,8 +1,10 @@
 #include "audio/game_sounds.h"
 
 #include "audio/sound_effect.h"
+#include "audio/sound_library.h"
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -24,6 +26,8 @@ constexpr std::array<GameSoundFile, kGameSoundCount> kGameSoundFiles = {{
 // Destroyed at exit: each frees its sample, the last closes the library.
 std::array<SoundEffect, kGameSoundCount> gameSounds;
 std::uint32_t startedSounds = 0;
+float effectsLevel = 1.0f;
+bool musicLevelOn = true;
 
 std::size_t indexOf(GameSound sound) { return static_cast<std::size_t>(sound); }
 bool known(GameSound sound) { return indexOf(sound) < kGameSoundFiles.size(); }
@@ -35,14 +39,38 @@ void start(GameSound sound, bool loop)
     startedSounds |= 1u << static_cast<unsigned>(sound);
 }
 
+int playerVolume(std::size_t index)
+{
+    const int volume = kGameSoundFiles[index].volume;
+    if (index == indexOf(GameSound::Music)) return musicLevelOn ? volume : 0;
+    return static_cast<int>(std::lround(static_cast<float>(volume) * effectsLevel));
+}
+
+void applyPlayerLevels()
+{
+    for (std::size_t i = 0; i < kGameSoundFiles.size(); ++i) {
+        if (gameSounds[i].sample() != 0) soundSampleSetVolume(gameSounds[i].sample(), playerVolume(i));
+    }
+}
+
 }  // namespace
 
 void loadGameSounds()
 {
     for (std::size_t i = 0; i < kGameSoundFiles.size(); ++i)
         gameSounds[i].loadSound(kGameSoundFiles[i].path, kGameSoundFiles[i].volume);
+    applyPlayerLevels();
     start(GameSound::Music, true);
 }
+
+void setGameSoundLevels(float effectsScale, bool musicOn)
+{
+    effectsLevel = !(effectsScale > 0.0f) ? 0.0f : (effectsScale > 1.0f ? 1.0f : effectsScale);
+    musicLevelOn = musicOn;
+    applyPlayerLevels();
+}
+
+void holdGameSounds(bool held) { soundPauseAll(held); }
 
 void playGameSound(GameSound sound) { start(sound, false); }
 

@@ -241,6 +241,13 @@ bool soundIsPlaying(int channel)
     return library.open && channel >= 0 && channel < library.channelCount && Mix_Playing(channel) != 0;
 }
 
+void soundPauseAll(bool paused)
+{
+    if (!library.open) return;
+    if (paused) Mix_Pause(-1);
+    else Mix_Resume(-1);
+}
+
 int soundLastError() { return library.lastError; }
 
 const char* soundErrorText(int code)

@@ -66,6 +66,10 @@ void soundSampleFree(int sample);
 int soundPlay(int channel, int sample, int loopMode);
 bool soundIsPlaying(int channel);
 
+// Holds every channel where it is (true) or lets them all go on (false).
+// Nothing happens while the library is closed.
+void soundPauseAll(bool paused);
+
 // The code of the last call that failed or succeeded (0).
 int soundLastError();
 // The text of an error code; "Unknown error" for codes outside the table.

@@ -64,6 +64,8 @@ OptionsResult parseOptions(int argc, const char* const* argv)
             o.noDialogs = true;
         } else if (arg == "--no-vsync") {
             o.noVsync = true;
+        } else if (arg == "--mute") {
+            o.mute = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else if (arg == "--version") {
@@ -133,11 +135,14 @@ std::string optionsHelpText(const char* programName)
             "Burrik: defend the flower bed against moles.\n\n"
             "  --windowed          an ordinary 800 x 600 window instead of full screen\n"
             "  --data DIR          read the game's files from DIR\n"
+            "  --mute              start without music and sounds (the keys below bring them back)\n"
             "  --no-dialogs        failure messages on standard error only\n"
             "  --no-vsync          no vsync and no frame cap (benchmarks)\n"
             "  --seed N            use N wherever the random source is seeded from the clock\n"
             "  --fixed-dt S        every tick lasts S seconds on a virtual clock\n"
-            "  --script FILE       keyboard events by frame: 'FRAME press|release KEY'\n"
+            "  --script FILE       input events by frame: 'FRAME press|release KEY',\n"
+            "                      'FRAME pad press|release BUTTON', 'FRAME pad axis AXIS VALUE',\n"
+            "                      'FRAME pad unplug|plug' (a virtual controller, SDL's names)\n"
             "  --frames N          end with status 0 after N ticks\n"
             "  --screenshot F:PATH after drawing frame F, write it as PNG (repeatable)\n"
             "  --trace FILE        one JSON object per tick (JSON Lines)\n"
@@ -150,6 +155,12 @@ std::string optionsHelpText(const char* programName)
             "  --scores            print the table of the best scores and end\n"
             "  --version           the version\n"
             "  --help              this text\n\n"
+            "Keys beyond the game's own: F1 pauses a round and resumes it (the window going out\n"
+            "of sight pauses it too); F2 turns the music on and off; - and + make the sounds\n"
+            "quieter and louder. The choice is kept in settings.ini beside the player's burrik.ini.\n\n"
+            "Gamepad (the first controller plugged in): d-pad or left stick up walks, left and\n"
+            "right turn, down strikes; A strikes, X waters, Y sprays; the right stick swings and\n"
+            "tilts the camera; Start is space, or pause while playing; Back is escape.\n\n"
             "The video mode (a game-mode string such as 1024x768:32@60) is the first line of\n"
             "$XDG_CONFIG_HOME/burrik/burrik.ini (default ~/.config/burrik/burrik.ini) when that\n"
             "file exists, else of burrik.ini in the data folder; default 800x600:32@60.\n"

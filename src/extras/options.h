@@ -22,6 +22,7 @@ struct Options {
     std::optional<long> frames;
     std::vector<ScreenshotRequest> screenshots;
     std::string tracePath;
+    bool mute = false;        // no music and no sounds until the player turns them up
     bool autopilot = false;   // the built-in player presses the keys
     std::string summaryPath;  // with autopilot: the rounds as JSON at exit
     std::optional<long> rounds;  // with autopilot: end after this many rounds

@@ -4,8 +4,12 @@
 #include "app/tick.h"
 #include "extras/autopilot.h"
 #include "extras/game_records.h"
+#include "extras/gamepad.h"
+#include "extras/other_input.h"
+#include "extras/pause.h"
 #include "extras/round_log.h"
 #include "extras/script.h"
+#include "extras/sound_controls.h"
 #include "extras/trace.h"
 #include "platform/clock.h"
 #include "platform/frame_pacing.h"
@@ -13,6 +17,7 @@
 #include "platform/process.h"
 #include "platform/random.h"
 #include "platform/screenshot.h"
+#include "platform/window.h"
 
 #include <GL/freeglut.h>
 
@@ -46,6 +51,7 @@ struct RunControl {
     int windowWidth = kDefaultWindowWidth;
     int windowHeight = kDefaultWindowHeight;
     bool drawEveryTick = false;
+    bool automated = false;  // scripted, limited, autopiloted or replayed
     std::unique_ptr<AutopilotDriver> autopilot;
     RoundLog roundLog;
     std::string summaryPath;  // absolute
@@ -122,6 +128,8 @@ const Options& runOptions() { return run.options; }
 
 bool drawsEveryTick() { return run.drawEveryTick; }
 
+bool automatedRun() { return run.automated; }
+
 void noteWindowSize(int width, int height)
 {
     run.windowWidth = width;
@@ -143,6 +151,11 @@ void setUpRunDriver(const Options& parsed, const std::string& startFolderText)
         if (!script.ok) badCommandLine(options.scriptPath + ": " + script.error);
         run.script = script.events;
     }
+    startSoundControls(options.mute, options.replayPath.empty());
+    startGamepad();
+    std::string padError;
+    if (scriptUsesPad(run.script) && !attachScriptedPad(padError))
+        badCommandLine(options.scriptPath + ": its pad events need a virtual controller: " + padError);
     run.screenshotTaken.assign(options.screenshots.size(), false);
     // Output paths are taken relative to where the program was started.
     std::error_code error;
@@ -164,10 +177,13 @@ void setUpRunDriver(const Options& parsed, const std::string& startFolderText)
         run.roundLog.setBeforeMeasuring([] { glFinish(); });
         std::atexit(writeAutopilotSummary);
     }
+    // The window going out of sight pauses, through the seam a recording keeps.
+    setOtherInputHandler(OtherInputKind::WindowHidden, [](int hidden) { setWindowHidden(hidden != 0); });
     // Recording or playing a replay: after the clock and the seed, before the window.
     setUpGameRecords(run.options, startFolderText);
-    run.drawEveryTick = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
-                        options.autopilot || gameRecordsDrawEveryTick();
+    run.automated = options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
+                    options.autopilot || !options.replayPath.empty();
+    run.drawEveryTick = run.automated || gameRecordsDrawEveryTick();
 }
 
 void runIdle()
@@ -182,12 +198,15 @@ void runIdle()
     ++run.tickCount;
     gameRecordsFrameStart(run.tickCount);  // a replay's input of this frame
     deliverScriptEvents(run.script, run.scriptCursor, run.tickCount);
-    if (run.autopilot) run.autopilot->playFrame();  // after the script's events of this frame
-    gameClock().advanceTick();
-    gameTick();
+    pollGamepad();  // after the script's events, which set its virtual controller
+    // After the script's events of this frame; a paused game waits for the player.
+    if (run.autopilot && !gamePaused()) run.autopilot->playFrame();
+    gameClock().advanceTick();  // stands still while paused
+    if (gamePaused()) requestRedisplay();
+    else gameTick();
     gameRecordsAfterTick();
     run.trace.writeTick(run.tickCount);
-    if (run.autopilot) followAutopilotRounds();
+    if (run.autopilot && !gamePaused()) followAutopilotRounds();  // a paused tick plays no time
     // Automated runs draw every tick themselves: the toolkit skips drawing a
     // window that another one covers, which would lose frames and screenshots.
     if (run.drawEveryTick) drawFrame();

@@ -17,6 +17,10 @@ const Options& runOptions();
 // toolkit's redraw (which skips a covered window).
 bool drawsEveryTick();
 
+// A run driven by a script, a frame limit, screenshots, the autopilot or a
+// replay: it must not depend on the windows of the screen.
+bool automatedRun();
+
 // The idle callback: pacing, the script's and autopilot's keys, the tick,
 // the trace, the limits and (in automated runs) the frame.
 void runIdle();

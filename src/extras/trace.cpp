@@ -7,6 +7,8 @@
 #include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/particles.h"
+#include "extras/pause.h"
+#include "extras/sound_controls.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
@@ -51,8 +53,9 @@ void appendAnimation(std::string& out, const char* part, const MeshModel& model)
 void formatTraceLine(long frame, std::string& out)
 {
     out.clear();
-    appendf(out, "{\"frame\":%ld,\"state\":\"%s\",\"menuChoice\":%d,\"level\":%d,\"score\":%d,", frame,
-            gameStateName(gameSession.gameState), gameSession.menuChoice, gameSession.level, hud.score);
+    appendf(out, "{\"frame\":%ld,\"state\":\"%s\",\"paused\":%s,\"menuChoice\":%d,\"level\":%d,\"score\":%d,",
+            frame, gameStateName(gameSession.gameState), gamePaused() ? "true" : "false", gameSession.menuChoice,
+            gameSession.level, hud.score);
     appendf(out, "\"molesLeft\":%d,\"secondsLeft\":%d,\"flowers\":[", gameSession.molesLeft,
             hud.clock.secondsLeft);
     for (int i = 0; i < kFlowerCount; ++i) {
@@ -111,7 +114,8 @@ void formatTraceLine(long frame, std::string& out)
         appendf(out, "%s\"%s\"", first ? "" : ",", gameSoundPath(static_cast<GameSound>(i)));
         first = false;
     }
-    appendf(out, "],\"particles\":{\"spray\":%d,\"water\":%d,\"flies\":%d},", liveSprayParticles(),
+    appendf(out, "],\"musicHeard\":%s,\"soundVolume\":%d", musicHeard() ? "true" : "false", soundVolumeHeard());
+    appendf(out, ",\"particles\":{\"spray\":%d,\"water\":%d,\"flies\":%d},", liveSprayParticles(),
             liveWaterParticles(), fliesActive() ? 1 : 0);
     appendf(out, "\"frameSeconds\":%.6f,\"fps\":%.3f}", jsonNumber(frameSeconds), jsonNumber(fpsMeter.fps));
 }

@@ -6,6 +6,16 @@
 // All of them go through one source so that a fixed-step virtual clock can
 // replace the real one (--fixed-dt): then every tick lasts exactly the same
 // time and a run depends only on its seed, script and options.
+//
+// Pausing freezes them. A freezing layer sits over the source in force
+// (real or virtual): freezeGameClocks() holds every reading where it stands
+// and makes advanceTick() do nothing, thawGameClocks() lets the readings go on
+// from there, less the time that passed while frozen. So the game never sees
+// a pause: the first tick after it lasts one ordinary frame. On the virtual
+// clock nothing passes while frozen and the readings go on exactly; on the
+// real one the frozen span is subtracted (the calendar seconds to the nearest
+// whole second, never going back). A layer that records or replays the
+// readings may sit above it (useClockSource) and sees what the game sees.
 #include <cstdint>
 
 class ClockSource {
@@ -33,9 +43,16 @@ void useRealClock();
 // True when the virtual clock is in force.
 bool fixedStepClockActive();
 
-// Puts another source in force, for example one that records every reading
-// of the clock beneath it, or one that answers from a replay. The caller
-// keeps the source alive while it is in force.
+// Holds the readings of gameClock() (see above); a second freeze is ignored.
+void freezeGameClocks();
+// Lets them go on without the frozen span; ignored when not frozen.
+void thawGameClocks();
+bool gameClocksFrozen();
+
+// Puts another source outermost, above the freezing layer: one that records
+// every reading the game takes, or one that answers from a replay. The caller
+// keeps the source alive while it is in force; useRealClock and
+// useFixedStepClock take it away again.
 void useClockSource(ClockSource& source);
 
 // The calendar of the real world, for dates in the player's own files (the

@@ -1,0 +1,26 @@
+#pragma once
+// The gamepad: the first game controller plugged in, also while the game
+// runs, through SDL's game-controller interface. Its buttons and sticks reach
+// the game only as keys through the keyboard callbacks (see pad_mapping.h).
+// Unplugging it releases every key it held, and a controller still plugged in
+// takes over. Without a controller, or without joystick support on the
+// machine, the game runs as it would without this, and says nothing.
+//
+// Scripted runs drive a virtual controller attached through SDL's virtual
+// joystick interface, so their pad events take the same SDL path as a real
+// pad's. While it is attached only it drives the game.
+#include <string>
+
+// Starts SDL's game-controller support (without signal handlers).
+void startGamepad();
+
+// Once per tick, before the game's tick: plugging and unplugging, and the
+// pad's buttons and sticks as keys.
+void pollGamepad();
+
+// The scripted pad. Attaching fails, with the reason, without joystick support.
+bool attachScriptedPad(std::string& error);
+void detachScriptedPad();
+// SDL game-controller button and axis numbers; nothing while detached.
+void setScriptedPadButton(int button, bool pressed);
+void setScriptedPadAxis(int axis, int value);

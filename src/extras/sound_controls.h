@@ -1,0 +1,30 @@
+#pragma once
+// The player's sound controls: the music on and off and the volume of the
+// sounds in steps, kept in the settings file and read at start. --mute starts
+// a run silent without changing the file; a control the player then uses
+// takes over from it.
+#include <GL/freeglut.h>
+
+#include <string>
+
+constexpr int kKeyMusicOnOff = GLUT_KEY_F2;
+constexpr unsigned char kKeySoundsQuieter = '-';
+constexpr unsigned char kKeySoundsLouder = '+';
+constexpr unsigned char kKeySoundsLouderUnshifted = '=';  // '+' without shift on many keyboards
+
+// Reads the settings file of this process's environment and sets the game's
+// sound levels; before the first game start (the music starts then). Without
+// keepChanges (a replay, whose recorded keys are another player's) the
+// controls still act but the file is never written.
+void startSoundControls(bool mute, bool keepChanges);
+
+// The same with the settings file at path (empty: none is read or written).
+void startSoundControlsWith(const std::string& path, bool mute, bool keepChanges = true);
+
+// A key of the sound controls: true when it was one (and acted on).
+bool soundControlKey(unsigned char key);
+bool soundControlSpecialKey(int key);
+
+// What the player hears now.
+bool musicHeard();
+int soundVolumeHeard();  // 0 to kSoundVolumeSteps
