@@ -192,13 +192,13 @@ TEST(SoundOutput, TheGameStartsItsMusicLooping)
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(testsupport::generatedDataDir());
     // The track's length at the mixer's rate, from the file itself.
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec wav{};
     Uint8* buffer = nullptr;
     Uint32 bytes = 0;
-    ASSERT_NE(SDL_LoadWAV(gameSoundPath(GameSound::Music), &spec, &buffer, &bytes), nullptr);
+    ASSERT_NE(SDL_LoadWAV(gameSoundPath(GameSound::Music), &wav, &buffer, &bytes), nullptr);
     SDL_FreeWAV(buffer);
-    const std::size_t fileFrames = bytes / (SDL_AUDIO_BITSIZE(spec.format) / 8u * spec.channels);
-    const std::size_t loopFrames = fileFrames * kRate / static_cast<std::size_t>(spec.freq);
+    const std::size_t fileFrames = bytes / (SDL_AUDIO_BITSIZE(wav.format) / 8u * wav.channels);
+    const std::size_t loopFrames = fileFrames * kRate / static_cast<std::size_t>(wav.freq);
     loadGameSounds();  // as the first game start does
     const std::size_t started = recording.frames();  // the music has been started by now
     std::filesystem::current_path(previous);

@@ -1,7 +1,7 @@
 // The replay file: the reader gives back exactly what the recorder wrote,
 // every kind of damage is refused with its line, and the player answers the
 // game from the file and stops, saying where, when the game and the file part.
-#include "allocation_count.h"
+#include "allocation_probe.h"
 #include "extras/replay_format.h"
 #include "extras/replay_player.h"
 #include "extras/replay_recorder.h"
@@ -170,9 +170,9 @@ TEST(ReplayRecorder, RecordingAFrameAllocatesNothing)
         recorder.endFrame();
     };
     frame(0);  // the header and the file's first write
-    const long before = allocationcount::allocationsSoFar();
+    const long before = allocationprobe::allocationsSoFar();
     for (int n = 1; n <= 500; ++n) frame(n);
-    EXPECT_EQ(allocationcount::allocationsSoFar() - before, 0);
+    EXPECT_EQ(allocationprobe::allocationsSoFar() - before, 0);
     recorder.finish();
     const std::string text = testsupport::readFileText(dir / "game.replay");
     const ReplayParseResult parsed = parseText(text);

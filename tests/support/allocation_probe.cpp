@@ -7,9 +7,11 @@
 namespace {
 std::atomic<bool> recording{false};
 std::atomic<std::size_t> largest{0};
+std::atomic<long> count{0};
 
 void note(std::size_t size)
 {
+    count.fetch_add(1, std::memory_order_relaxed);
     if (!recording.load(std::memory_order_relaxed)) return;
     std::size_t seen = largest.load(std::memory_order_relaxed);
     while (size > seen && !largest.compare_exchange_weak(seen, size)) {
@@ -70,5 +72,7 @@ std::size_t largestAllocationDuring(const std::function<void()>& work)
     recording = false;
     return largest;
 }
+
+long allocationsSoFar() { return count.load(std::memory_order_relaxed); }
 
 }  // namespace allocationprobe
