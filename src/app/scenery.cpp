@@ -70,19 +70,40 @@ GroundFilters groundFilters(bool mipmapping, int filterMode)
     }
 }
 
+namespace {
+
+struct SceneryBox {
+    float xMin, xMax, yLow, yHigh, zMin, zMax, gateLeft, gateRight;
+};
+
+SceneryBox sceneryBox(float x, float y, float z, float width, float height, float depth)
+{
+    SceneryBox box{};
+    box.xMin = x - width / 2.0f;
+    box.xMax = box.xMin + width;
+    box.yLow = y - height / 2.0f;
+    box.yHigh = box.yLow + height;
+    box.zMin = z - depth / 2.0f;
+    box.zMax = box.zMin + depth;
+    const float g = width / kGateDivisor;
+    box.gateLeft = box.xMin + g;
+    box.gateRight = box.xMin + width - g;
+    return box;
+}
+
+}  // namespace
+
 void drawScenery(float x, float y, float z, float width, float height, float depth, bool /*useArrays*/,
                  bool wireframe, bool mipmapping, int filterMode)
 {
-    const float xMin = x - width / 2.0f;
-    const float xMax = xMin + width;
-    const float yLow = y - height / 2.0f;
-    const float yHigh = yLow + height;
-    const float zMin = z - depth / 2.0f;
-    const float zMax = zMin + depth;
-    const float g = width / kGateDivisor;
-    const float gateLeft = xMin + g;
-    const float gateRight = xMin + width - g;
+    drawGround(x, y, z, width, height, depth, wireframe, mipmapping, filterMode);
+    drawFence(x, y, z, width, height, depth, wireframe);
+}
 
+void drawGround(float x, float y, float z, float width, float height, float depth, bool wireframe,
+                bool mipmapping, int filterMode)
+{
+    const SceneryBox b = sceneryBox(x, y, z, width, height, depth);
     glLineWidth(1.0f);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1, 1, 1);
@@ -94,51 +115,60 @@ void drawScenery(float x, float y, float z, float width, float height, float dep
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filters.minification);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filters.magnification);
 
-    const GLenum primitive = wireframe ? GL_LINES : GL_QUADS;
-    glBegin(primitive);
-    vertex(xMin, yLow, zMin, kGroundRepeats, 0);
-    vertex(xMin, yLow, zMax, kGroundRepeats, kGroundRepeats);
-    vertex(xMax, yLow, zMax, 0, kGroundRepeats);
-    vertex(xMax, yLow, zMin, 0, 0);
+    glBegin(wireframe ? GL_LINES : GL_QUADS);
+    vertex(b.xMin, b.yLow, b.zMin, kGroundRepeats, 0);
+    vertex(b.xMin, b.yLow, b.zMax, kGroundRepeats, kGroundRepeats);
+    vertex(b.xMax, b.yLow, b.zMax, 0, kGroundRepeats);
+    vertex(b.xMax, b.yLow, b.zMin, 0, 0);
     glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void drawFence(float x, float y, float z, float width, float height, float depth, bool wireframe)
+{
+    const SceneryBox b = sceneryBox(x, y, z, width, height, depth);
+    glLineWidth(1.0f);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    const GLenum primitive = wireframe ? GL_LINES : GL_QUADS;
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBindTexture(GL_TEXTURE_2D, sceneryTextures[WallTexture]);
     glBegin(primitive);
     // Wall at xMax.
-    vertex(xMax, yLow, zMin, 0, 0);
-    vertex(xMax, yHigh, zMin, 0, 1);
-    vertex(xMax, yHigh, zMax, kWallRepeats, 1);
-    vertex(xMax, yLow, zMax, kWallRepeats, 0);
+    vertex(b.xMax, b.yLow, b.zMin, 0, 0);
+    vertex(b.xMax, b.yHigh, b.zMin, 0, 1);
+    vertex(b.xMax, b.yHigh, b.zMax, kWallRepeats, 1);
+    vertex(b.xMax, b.yLow, b.zMax, kWallRepeats, 0);
     // Wall at xMin.
-    vertex(xMin, yHigh, zMin, kWallRepeats, 1);
-    vertex(xMin, yLow, zMin, kWallRepeats, 0);
-    vertex(xMin, yLow, zMax, 0, 0);
-    vertex(xMin, yHigh, zMax, 0, 1);
+    vertex(b.xMin, b.yHigh, b.zMin, kWallRepeats, 1);
+    vertex(b.xMin, b.yLow, b.zMin, kWallRepeats, 0);
+    vertex(b.xMin, b.yLow, b.zMax, 0, 0);
+    vertex(b.xMin, b.yHigh, b.zMax, 0, 1);
     // Wall at zMin.
-    vertex(xMax, yLow, zMin, kWallRepeats, 0);
-    vertex(xMin, yLow, zMin, 0, 0);
-    vertex(xMin, yHigh, zMin, 0, 1);
-    vertex(xMax, yHigh, zMin, kWallRepeats, 1);
+    vertex(b.xMax, b.yLow, b.zMin, kWallRepeats, 0);
+    vertex(b.xMin, b.yLow, b.zMin, 0, 0);
+    vertex(b.xMin, b.yHigh, b.zMin, 0, 1);
+    vertex(b.xMax, b.yHigh, b.zMin, kWallRepeats, 1);
     // Wall at zMax, left of the gate.
-    vertex(xMin, yLow, zMax, kGateWallRepeats, 0);
-    vertex(gateLeft, yLow, zMax, 0, 0);
-    vertex(gateLeft, yHigh, zMax, 0, 1);
-    vertex(xMin, yHigh, zMax, kGateWallRepeats, 1);
+    vertex(b.xMin, b.yLow, b.zMax, kGateWallRepeats, 0);
+    vertex(b.gateLeft, b.yLow, b.zMax, 0, 0);
+    vertex(b.gateLeft, b.yHigh, b.zMax, 0, 1);
+    vertex(b.xMin, b.yHigh, b.zMax, kGateWallRepeats, 1);
     // Wall at zMax, right of the gate.
-    vertex(gateRight, yLow, zMax, kGateWallRepeats, 0);
-    vertex(xMax, yLow, zMax, 0, 0);
-    vertex(xMax, yHigh, zMax, 0, 1);
-    vertex(gateRight, yHigh, zMax, kGateWallRepeats, 1);
+    vertex(b.gateRight, b.yLow, b.zMax, kGateWallRepeats, 0);
+    vertex(b.xMax, b.yLow, b.zMax, 0, 0);
+    vertex(b.xMax, b.yHigh, b.zMax, 0, 1);
+    vertex(b.gateRight, b.yHigh, b.zMax, kGateWallRepeats, 1);
     glEnd();
 
     glBindTexture(GL_TEXTURE_2D, sceneryTextures[GateTexture]);
     glBegin(primitive);
-    vertex(gateLeft, yLow, zMax, 1, 0);
-    vertex(gateRight, yLow, zMax, 0, 0);
-    vertex(gateRight, yHigh, zMax, 0, 1);
-    vertex(gateLeft, yHigh, zMax, 1, 1);
+    vertex(b.gateLeft, b.yLow, b.zMax, 1, 0);
+    vertex(b.gateRight, b.yLow, b.zMax, 0, 0);
+    vertex(b.gateRight, b.yHigh, b.zMax, 0, 1);
+    vertex(b.gateLeft, b.yHigh, b.zMax, 1, 1);
     glEnd();
 
     glDisable(GL_BLEND);

@@ -123,6 +123,12 @@ void setUpGardener(Gardener& g, int loadModel)
 void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
                   double frameSeconds)
 {
+    drawGardenerFigure(g, useVertexArrays, wireframe);
+    drawGardenerEffects(g, pitch, yaw, eye, useVertexArrays, frameSeconds);
+}
+
+void drawGardenerFigure(Gardener& g, bool useVertexArrays, bool wireframe)
+{
     glPushMatrix();
     glTranslatef(g.position.x, g.position.y, g.position.z);
     glRotatef(g.heading, 0.0f, 1.0f, 0.0f);
@@ -134,7 +140,10 @@ void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVert
     glColor4fv(kWhite);
     drawCharacter(g.character, useVertexArrays, wireframe);
     glPopMatrix();
+}
 
+void drawGardenerEffects(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, double frameSeconds)
+{
     const auto seconds = static_cast<float>(frameSeconds);
     if (g.sprayEffect && g.effectVisible) {
         placeEffect(g, g.heading, kSprayEmitter);

@@ -71,6 +71,10 @@ void setUpGardener(Gardener& g, int loadModel);
 // they show. pitch and yaw are the camera's angles, eye its position.
 void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
                   double frameSeconds);
+// Its two parts: the character, then the effects (drawn after it, as they blend).
+void drawGardenerFigure(Gardener& g, bool useVertexArrays, bool wireframe);
+void drawGardenerEffects(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays,
+                         double frameSeconds);
 
 // Animations by name.
 void playBoth(Gardener& g, const char* name);
