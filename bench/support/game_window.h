@@ -1,8 +1,8 @@
 #pragma once
 // The window and GL state the game benchmarks share: an 800 x 600 double-
-// buffered window as the game opens it, the data folder as working folder,
-// failure messages on standard error only, and the client arrays the game
-// enables at start-up.
+// buffered window as the game opens it (or one covering the screen), the data
+// folder as working folder, failure messages on standard error only, and the
+// client arrays the game enables at start-up.
 #include "app/startup.h"
 #include "platform/message_box.h"
 
@@ -18,7 +18,9 @@ inline bool openBenchmarkWindow(const char* programName, bool fullScreen = false
 {
     if (std::getenv("DISPLAY") == nullptr) return false;
     setDialogsEnabled(false);
-    std::filesystem::current_path(BURRIK_DATA_DIR);
+    // BURRIK_BENCH_DATA names another data folder (an older build's, to compare with).
+    const char* data = std::getenv("BURRIK_BENCH_DATA");
+    std::filesystem::current_path(data != nullptr ? data : BURRIK_DATA_DIR);
     int argc = 1;
     char* argv[] = {const_cast<char*>(programName), nullptr};
     glutInit(&argc, argv);
