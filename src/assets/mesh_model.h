@@ -30,6 +30,7 @@ struct MeshObject {
     std::int32_t textureCoordinateCount = 0;
     std::int32_t materialIndex = 0;  // -1 when the named material does not exist
     bool textured = false;
+    bool closed = false;  // a closed, outward surface: its back faces may be culled (mesh_surface.h)
     std::string name;
     std::vector<Vector3> vertices;  // game axes; animated models: key frames one after another
     std::vector<Vector3> normals;   // one unit normal per vertex

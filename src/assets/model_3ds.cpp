@@ -1,5 +1,6 @@
 #include "assets/model_3ds.h"
 
+#include "assets/mesh_surface.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
@@ -502,6 +503,7 @@ bool Model3dsReader::importFromMemory(MeshModel& model, const std::uint8_t* data
     }
     walker.processMain(primary, 0);
     for (MeshObject& object : model.objects) finishObject(object);
+    markClosedSurfaces(model);
     model.materialCount = static_cast<std::int32_t>(model.materials.size());
     model.objectCount = static_cast<std::int32_t>(model.objects.size());
     return true;

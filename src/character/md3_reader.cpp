@@ -1,5 +1,6 @@
 #include "character/md3_reader.h"
 
+#include "assets/mesh_surface.h"
 #include "platform/message_box.h"
 
 #include <bit>
@@ -263,6 +264,7 @@ bool Md3Reader::importFromMemory(MeshModel& model, const std::uint8_t* data, std
             for (std::int32_t k : face.vertexIndex) object.elementIndices.push_back(static_cast<std::uint32_t>(k));
         }
         object.frameVertices.assign(static_cast<std::size_t>(object.vertexCount), Vector3{});
+        object.closed = isClosedSurface(object);
     }
 
     model.objects.insert(model.objects.end(), std::make_move_iterator(objects.begin()),

@@ -62,7 +62,8 @@ constexpr const char* kScript =
 struct Scene {
     long frame;
     const char* name;
-    // Pixels that may differ from the reference, each allowance explained.
+    // Pixels that may differ from the reference, each allowance explained
+    // where the scenes are listed.
     int allowedPixels;
 };
 
@@ -82,7 +83,11 @@ const std::vector<Scene> kScenes = {
     {432, "wireframe", 0},
     {550, "gate", 0},
     {560, "level8_start", 0},
-    {650, "level8_moles", 0},
+    // One pixel at the edge of the hat's thin brim, seen nearly edge on: only a
+    // back face of the brim covered it (which side a face so nearly edge-on
+    // shows is decided on rounded screen positions), and since back faces of
+    // closed surfaces are culled, the fence behind it shows there.
+    {650, "level8_moles", 1},
     {0, "round_lost", 0},  // taken on the first RoundLost frame
 };
 
