@@ -70,9 +70,7 @@ void BM_FirstStart(benchmark::State& state)
         const Clock::time_point start = Clock::now();
         StepTimer timer(state);
         // initGame, step by step.
-        loadTgaTexture(sceneryTextures, "wand.tga", 0);
-        loadBmpTexture(sceneryTextures, "bilder/Bottom.bmp", 2);
-        loadTgaTexture(sceneryTextures, "bilder/zaun.tga", 3);
+        loadSceneryTextures();
         timer.step("scenery_pictures");
         for (int slot = 0; slot < 4; ++slot) {
             static const char* const kHud[] = {"bilder/maulwurfkl_mask.bmp", "bilder/maulwurfkl.bmp",

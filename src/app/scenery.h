@@ -10,6 +10,9 @@ struct SkyLayer {
 
 extern SkyLayer skyLayer;
 
+// The wall, ground and gate pictures (sceneryTextures slots 0, 2 and 3).
+void loadSceneryTextures();
+
 // The sky blue of the playing screens.
 void setPlayingClearColour();
 
