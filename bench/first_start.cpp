@@ -30,11 +30,20 @@
 
 #include <chrono>
 #include <ctime>
+
+#include <sys/resource.h>
 #include <string>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+long minorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
 
 double processCpuMilliseconds()
 {
@@ -43,12 +52,13 @@ double processCpuMilliseconds()
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-// Each step's wall time and the processor time of all of the process's
-// threads (which other programs on a busy machine disturb less), "_cpu".
+// Each step's wall time, the processor time of all of the process's threads
+// (which other programs on a busy machine disturb less), "_cpu", and the
+// page faults of fresh memory, "_faults".
 class StepTimer {
 public:
     explicit StepTimer(benchmark::State& state)
-        : state_(state), last_(Clock::now()), lastCpu_(processCpuMilliseconds())
+        : state_(state), last_(Clock::now()), lastCpu_(processCpuMilliseconds()), lastFaults_(minorFaults())
     {
     }
     void step(const std::string& name)
@@ -56,15 +66,19 @@ public:
         const Clock::time_point now = Clock::now();
         const double cpu = processCpuMilliseconds();
         state_.counters[name] = std::chrono::duration<double, std::milli>(now - last_).count();
+        const long faults = minorFaults();
         state_.counters[name + "_cpu"] = cpu - lastCpu_;
+        state_.counters[name + "_faults"] = static_cast<double>(faults - lastFaults_);
         last_ = now;
         lastCpu_ = cpu;
+        lastFaults_ = faults;
     }
 
 private:
     benchmark::State& state_;
     Clock::time_point last_;
     double lastCpu_;
+    long lastFaults_;
 };
 
 void BM_FirstStart(benchmark::State& state)

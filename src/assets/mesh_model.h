@@ -11,6 +11,8 @@
 
 // Longest name the readers keep, including the terminating zero of the file format.
 constexpr std::size_t kMeshNameCapacity = 255;
+// Largest model file read into memory (far beyond any model the game draws).
+constexpr std::uintmax_t kMaxModelFileBytes = std::uintmax_t{1} << 30;
 
 struct MeshMaterial {
     std::string name;             // at most kMeshNameCapacity - 1 bytes

@@ -1,7 +1,7 @@
 #include "assets/mesh_surface.h"
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cstdint>
 #include <numeric>
 #include <utility>
@@ -20,9 +20,7 @@ bool before(const Vector3& a, const Vector3& b)
 
 double tripleProduct(const Vector3& a, const Vector3& b, const Vector3& c)
 {
-    return static_cast<double>(a.x) * (static_cast<double>(b.y) * c.z - static_cast<double>(b.z) * c.y) -
-           static_cast<double>(a.y) * (static_cast<double>(b.x) * c.z - static_cast<double>(b.z) * c.x) +
-           static_cast<double>(a.z) * (static_cast<double>(b.x) * c.y - static_cast<double>(b.y) * c.x);
+    return a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) + a.z * (b.x * c.y - b.y * c.x);
 }
 
 }  // namespace
@@ -39,58 +37,62 @@ bool isClosedSurface(const MeshObject& object)
     // every key frame (a texture seam repeats them) are one corner; two that
     // only meet in some frames (separate parts touching) are not.
     const auto samePath = [&](std::uint32_t a, std::uint32_t b) {
-        for (std::size_t frame = 0; frame < keyFrames; ++frame) {
+        for (std::size_t frame = 1; frame < keyFrames; ++frame) {
             const Vector3* at = object.vertices.data() + frame * vertexCount;
             if (!samePlace(at[a], at[b])) return false;
         }
         return true;
     };
-    std::vector<std::uint64_t> pathHash(vertexCount);
-    for (std::size_t v = 0; v < vertexCount; ++v) {
-        std::uint64_t hash = 1469598103934665603ull;
-        for (std::size_t frame = 0; frame < keyFrames; ++frame) {
-            const Vector3& p = object.vertices[frame * vertexCount + v];
-            for (const float c : {p.x, p.y, p.z}) {
-                hash = (hash ^ std::bit_cast<std::uint32_t>(c == 0.0f ? 0.0f : c)) * 1099511628211ull;
-            }
-        }
-        pathHash[v] = hash;
-    }
     std::vector<std::uint32_t> order(vertexCount);
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const Vector3& pa = object.vertices[a];
-        const Vector3& pb = object.vertices[b];
-        if (!samePlace(pa, pb)) return before(pa, pb);
-        return pathHash[a] < pathHash[b];
-    });
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return before(object.vertices[a], object.vertices[b]); });
     std::vector<std::uint32_t> corner(vertexCount);
+    std::vector<std::uint32_t> firstOfCorner;  // of the corners at the current place
     std::uint32_t next = 0;
     for (std::size_t i = 0; i < vertexCount; ++i) {
-        if (i > 0 && !(pathHash[order[i]] == pathHash[order[i - 1]] && samePath(order[i], order[i - 1]))) ++next;
-        corner[order[i]] = next;
+        const std::uint32_t v = order[i];
+        if (i == 0 || !samePlace(object.vertices[v], object.vertices[order[i - 1]])) firstOfCorner.clear();
+        const auto same = std::find_if(firstOfCorner.begin(), firstOfCorner.end(),
+                                       [&](std::uint32_t first) { return samePath(v, first); });
+        if (same != firstOfCorner.end()) {
+            corner[v] = corner[*same];
+        } else {
+            corner[v] = next++;
+            firstOfCorner.push_back(v);
+        }
     }
 
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> edges;
+    // Every edge, as its two corners (lower first) and its direction: each
+    // must be run exactly once each way.
+    std::vector<std::uint64_t> edges;
     edges.reserve(faceCount * 3);
-    std::vector<std::size_t> areaFaces;
+    std::vector<std::array<std::uint32_t, 3>> areaFaces;
     areaFaces.reserve(faceCount);
     for (std::size_t f = 0; f < faceCount; ++f) {
-        std::uint32_t c[3];
+        std::array<std::uint32_t, 3> c{};
         for (std::size_t k = 0; k < 3; ++k) {
             const std::int32_t index = object.faces[f].vertexIndex[k];
             if (index < 0 || static_cast<std::size_t>(index) >= vertexCount) return false;
             c[k] = corner[static_cast<std::size_t>(index)];
         }
         if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;
-        areaFaces.push_back(f);
-        for (std::size_t k = 0; k < 3; ++k) edges.emplace_back(c[k], c[(k + 1) % 3]);
+        const auto& index = object.faces[f].vertexIndex;
+        areaFaces.push_back({static_cast<std::uint32_t>(index[0]), static_cast<std::uint32_t>(index[1]),
+                             static_cast<std::uint32_t>(index[2])});
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t from = c[k];
+            const std::uint32_t to = c[(k + 1) % 3];
+            const std::uint64_t low = std::min(from, to);
+            const std::uint64_t high = std::max(from, to);
+            edges.push_back((low << 33) | (high << 1) | (from < to ? 1u : 0u));
+        }
     }
-    if (edges.empty()) return false;
+    if (edges.empty() || edges.size() % 2 != 0) return false;
     std::sort(edges.begin(), edges.end());
-    if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return false;
-    for (const auto& [from, to] : edges) {
-        if (!std::binary_search(edges.begin(), edges.end(), std::make_pair(to, from))) return false;
+    for (std::size_t i = 0; i < edges.size(); i += 2) {
+        if ((edges[i] | 1u) != edges[i + 1] || (edges[i] & 1u) != 0) return false;
+        if (i + 2 < edges.size() && (edges[i + 2] >> 1) == (edges[i] >> 1)) return false;
     }
 
     // Outward: the volume the faces enclose is positive in every key frame
@@ -99,10 +101,7 @@ bool isClosedSurface(const MeshObject& object)
         const Vector3* at = object.vertices.data() + frame * vertexCount;
         if (std::all_of(at, at + vertexCount, [&](const Vector3& p) { return samePlace(p, at[0]); })) continue;
         double volume = 0.0;
-        for (std::size_t f : areaFaces) {
-            const auto& index = object.faces[f].vertexIndex;
-            volume += tripleProduct(at[index[0]], at[index[1]], at[index[2]]);
-        }
+        for (const auto& face : areaFaces) volume += tripleProduct(at[face[0]], at[face[1]], at[face[2]]);
         if (!(volume > 0.0)) return false;
     }
     return true;

@@ -1,14 +1,13 @@
 #include "assets/model_3ds.h"
 
 #include "assets/mesh_surface.h"
+#include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <unordered_map>
 
@@ -471,14 +470,12 @@ void computeVertexNormalsPairwise(MeshObject& object)
 bool Model3dsReader::import(MeshModel& model, const std::string& path)
 {
     std::error_code error;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, error)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
+    BulkBuffer bytes;
+    if (!std::filesystem::is_regular_file(path, error) || !readFileBytes(path, bytes, kMaxModelFileBytes)) {
         clearModel(model);
         showMessageBox("Error", "Unable to find the file: " + path + "!");
         return false;
     }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return importFromMemory(model, bytes.data(), bytes.size(), path);
 }
 

@@ -1,15 +1,15 @@
 #include "audio/sound_library.h"
 
+#include "platform/bulk_buffer.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <optional>
 
 #include <sys/stat.h>
@@ -35,18 +35,12 @@ constexpr std::uint16_t kWavPcm = 1;
 constexpr std::uint16_t kWavFloat = 3;
 constexpr int kWavMaxChannels = 8;
 
-// A file's bytes, in memory that needs no zero filling before it is read.
-struct FreeBytes {
-    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
-};
-using FileBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
-
-// Plain pointers, freed by freeSlot: the effects free their samples at exit,
+// Plain handles, freed by freeSlot: the effects free their samples at exit,
 // and this record must stay usable however the two are ordered there.
 struct SampleSlot {
     Mix_Chunk* chunk = nullptr;
     bool used = false;
-    std::uint8_t* file = nullptr;  // the file's bytes when the chunk plays its samples in place
+    BulkBlock file;  // the file's bytes when the chunk plays its samples in place
 };
 
 struct Library {
@@ -157,28 +151,18 @@ bool playsAsItIs(const WavLayout& wav)
            wav.rate == static_cast<std::uint32_t>(rate) && wav.channels == channels;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // The whole file, or the error code of why it could not be had.
-int readWholeFile(const char* path, FileBytes& bytes, std::size_t& size)
+int readWholeFile(const char* path, BulkBuffer& bytes)
 {
-    size = 0;
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    if (!file) return errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundLoadFailed;
+    int openError = 0;
+    if (readFileBytes(path, bytes, kSoundMaxFileBytes, &openError)) return kSoundOk;
+    if (openError == ENOENT || openError == ENOTDIR) return kSoundFileNotFound;
     struct stat status {};
-    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return kSoundLoadFailed;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return kSoundLoadFailed;
-    const long length = std::ftell(file.get());
-    if (length < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return kSoundLoadFailed;
-    if (static_cast<unsigned long>(length) > kSoundMaxFileBytes) return kSoundOutOfMemory;
-    size = static_cast<std::size_t>(length);
-    bytes.reset(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(size, 1))));
-    if (!bytes) return kSoundOutOfMemory;
-    if (size > 0 && std::fread(bytes.get(), 1, size, file.get()) != size) return kSoundLoadFailed;
-    return kSoundOk;
+    if (openError == 0 && stat(path, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uintmax_t>(status.st_size) > kSoundMaxFileBytes) {
+        return kSoundOutOfMemory;
+    }
+    return kSoundLoadFailed;
 }
 
 SampleSlot* slotOf(int handle)
@@ -194,7 +178,7 @@ void freeSlot(SampleSlot& sample)
 {
     // Stops the channels playing it, before the bytes it may play in place go.
     if (sample.chunk != nullptr) Mix_FreeChunk(sample.chunk);
-    std::free(sample.file);
+    freeBulkBlock(sample.file);
     sample = SampleSlot{};
 }
 
@@ -234,27 +218,26 @@ int soundSampleLoad(const char* path)
     while (slot < kSoundMaxSamples && library.samples[slot].used) ++slot;
     if (slot == kSoundMaxSamples) return failWith(kSoundOutOfMemory, 0);
 
-    FileBytes bytes;
-    std::size_t size = 0;
-    const int readResult = readWholeFile(path, bytes, size);
+    BulkBuffer bytes;
+    const int readResult = readWholeFile(path, bytes);
     if (readResult != kSoundOk) return failWith(readResult, 0);
-    const std::optional<WavLayout> wav = soundWavLayout(bytes.get(), size);
+    const std::optional<WavLayout> wav = soundWavLayout(bytes.data(), bytes.size());
     if (!wav) return failWith(kSoundUnknownFormat, 0);
     if (playsAsItIs(*wav)) {
         // The mixer plays the samples where they lie in the file's bytes,
         // which the slot keeps: no copy, no conversion.
-        Mix_Chunk* chunk = Mix_QuickLoad_RAW(bytes.get() + wav->dataAt, static_cast<Uint32>(wav->dataBytes));
+        Mix_Chunk* chunk = Mix_QuickLoad_RAW(bytes.data() + wav->dataAt, static_cast<Uint32>(wav->dataBytes));
         if (chunk == nullptr) return failWith(kSoundOutOfMemory, 0);
         library.samples[slot] = SampleSlot{chunk, true, bytes.release()};
         succeed();
         return (library.generation << kHandleSlotBits) | static_cast<int>(slot + 1);
     }
-    SDL_RWops* source = SDL_RWFromConstMem(bytes.get(), static_cast<int>(size));
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (source == nullptr) return failWith(kSoundOutOfMemory, 0);
     Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);  // converted to the device's format
     if (chunk == nullptr) return failWith(kSoundUnknownFormat, 0);
 
-    library.samples[slot] = SampleSlot{chunk, true, nullptr};
+    library.samples[slot] = SampleSlot{chunk, true, {}};
     succeed();
     return (library.generation << kHandleSlotBits) | static_cast<int>(slot + 1);
 }
