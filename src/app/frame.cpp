@@ -26,12 +26,26 @@ void drawPlayingFrame(unsigned layers)
               camera.up.z);
     extractFrustum();
 
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LIGHT0);
     const RenderOptions& options = renderOptions;
     const bool arrays = options.useVertexArrays != 0;
     const bool lists = options.useDisplayLists != 0;
     const bool wireframe = options.wireframe != 0;
+
+    // The gardener first: he is opaque, always inside the fence and nearest
+    // the camera, so the ground and the walls behind him are turned away by
+    // the depth test before they are shaded. The lighting state he sets is
+    // put back for the flowers, moles and rakes, and set again where he was
+    // drawn before, so each of them sees the state it always saw.
+    if ((layers & kGardenerLayer) != 0) {
+        glPushAttrib(GL_LIGHTING_BIT);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        placeLight();
+        drawGardenerFigure(gardener, arrays, wireframe);
+        glPopAttrib();
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
     if ((layers & kSkyLayer) != 0 && !wireframe) {
         drawSky(cloudTexture[0], 0.0f, kSceneryCentreY, 0.0f, kSkyWidth, kSkyHeight, kSkyWidth);
     }
@@ -56,7 +70,7 @@ void drawPlayingFrame(unsigned layers)
     if ((layers & kRakeLayer) != 0) {
         for (Rake& rake : rakes) drawRake(rake, lists, arrays, wireframe);
     }
-    if ((layers & kGardenerLayer) != 0) drawGardenerFigure(gardener, arrays, wireframe);
+    if ((layers & kGardenerLayer) != 0) setGardenerMaterial();
     if ((layers & kEffectLayer) != 0) {
         drawGardenerEffects(gardener, camera.pitch, camera.yaw, camera.eye, arrays, frameSeconds);
     }

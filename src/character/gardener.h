@@ -73,6 +73,9 @@ void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVert
                   double frameSeconds);
 // Its two parts: the character, then the effects (drawn after it, as they blend).
 void drawGardenerFigure(Gardener& g, bool useVertexArrays, bool wireframe);
+// The material and colour the character is drawn with (drawGardenerFigure
+// sets them too), which stay in force after it.
+void setGardenerMaterial();
 void drawGardenerEffects(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays,
                          double frameSeconds);
 
