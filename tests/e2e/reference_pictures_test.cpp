@@ -46,7 +46,9 @@ constexpr double kTick = 0.02;
 // The keys of the film, as a key script: the game starts at frame 3; a
 // strike; the camera swung to the gardener's side for the spray and the
 // water; the FPS text off; the camera tilted up to the clouds; wireframe on
-// and off again; the camera tilted down and swung round to the gate.
+// and off again; the camera tilted down and swung round to the gate; the
+// gardener walks up to the fence, which holds the camera at it, and the
+// camera swings along the fence.
 constexpr const char* kScript =
     "3 press space\n"
     "10 press down\n11 release down\n"
@@ -57,7 +59,9 @@ constexpr const char* kScript =
     "340 press w\n430 release w\n"
     "431 press g\n433 press g\n"
     "434 press s\n480 release s\n"
-    "482 press a\n545 release a\n";
+    "482 press a\n545 release a\n"
+    "551 press up\n880 release up\n"
+    "881 press d\n925 release d\n";
 
 struct Scene {
     long frame;
@@ -67,12 +71,12 @@ struct Scene {
     int allowedPixels;
 };
 
-// Frames 1 to 550 as scripted; then level 8 from a won round (frame 551),
+// Frames 1 to 925 as scripted; then level 8 from a won round (frame 926),
 // its twelve moles walking while the camera swings round; then one-second
 // ticks until its clock runs out.
-constexpr long kLevelEightFrame = 551;
-constexpr const char* kLevelEightScript = "555 press d\n645 release d\n";
-constexpr long kLastLevelEightFrame = 650;
+constexpr long kLevelEightFrame = 926;
+constexpr const char* kLevelEightScript = "930 press d\n1020 release d\n";
+constexpr long kLastLevelEightFrame = 1025;
 const std::vector<Scene> kScenes = {
     {2, "menu", 0},
     {6, "garden_start", 0},
@@ -82,12 +86,14 @@ const std::vector<Scene> kScenes = {
     {430, "clouds", 0},
     {432, "wireframe", 0},
     {550, "gate", 0},
-    {560, "level8_start", 0},
+    {880, "at_the_fence", 0},
+    {925, "along_the_fence", 0},
     // One pixel at the edge of the hat's thin brim, seen nearly edge on: only a
     // back face of the brim covered it (which side a face so nearly edge-on
     // shows is decided on rounded screen positions), and since back faces of
     // closed surfaces are culled, the fence behind it shows there.
-    {650, "level8_moles", 1},
+    {935, "level8_start", 1},
+    {1025, "level8_moles", 0},
     {0, "round_lost", 0},  // taken on the first RoundLost frame
 };
 
