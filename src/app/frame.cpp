@@ -19,7 +19,7 @@
 
 #include <GL/glu.h>
 
-void drawPlayingFrame()
+void drawPlayingFrame(unsigned layers)
 {
     const ChaseCamera& camera = chaseCamera;
     glLoadIdentity();
@@ -28,48 +28,74 @@ void drawPlayingFrame()
               camera.up.z);
     extractFrustum();
 
+    const RenderOptions& options = renderOptions;
+    const bool arrays = options.useVertexArrays != 0;
+    const bool lists = options.useDisplayLists != 0;
+    const bool wireframe = options.wireframe != 0;
+
+    // The gardener first: he is opaque, always inside the fence and nearest
+    // the camera, so the ground and the walls behind him are turned away by
+    // the depth test before they are shaded. The lighting state he sets is
+    // put back for the flowers, moles and rakes, and set again where he was
+    // drawn before, so each of them sees the state it always saw.
+    if ((layers & kGardenerLayer) != 0) {
+        glPushAttrib(GL_LIGHTING_BIT);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        placeLight();
+        drawGardenerFigure(gardener, arrays, wireframe);
+        glPopAttrib();
+    }
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
-    const RenderOptions& options = renderOptions;
-    if (!options.wireframe) {
+    if ((layers & kSkyLayer) != 0 && !wireframe) {
         drawSky(cloudTexture[0], 0.0f, kSceneryCentreY, 0.0f, kSkyWidth, kSkyHeight, kSkyWidth);
     }
-    drawScenery(0.0f, kSceneryCentreY, 0.0f, kSceneryWidth, kSceneryHeight, kSceneryWidth,
-                options.useVertexArrays != 0, options.wireframe != 0, options.mipmapping != 0,
-                options.filterMode);
+    if ((layers & kGroundLayer) != 0) {
+        drawGround(0.0f, kSceneryCentreY, 0.0f, kSceneryWidth, kSceneryHeight, kSceneryWidth, wireframe,
+                   options.mipmapping != 0, options.filterMode);
+    }
+    if ((layers & kFenceLayer) != 0) {
+        drawFence(0.0f, kSceneryCentreY, 0.0f, kSceneryWidth, kSceneryHeight, kSceneryWidth, wireframe);
+    }
 
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     placeLight();
 
-    for (Flower& flower : flowerBed) {
-        drawFlower(flower, options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0);
+    if ((layers & kFlowerLayer) != 0) {
+        for (Flower& flower : flowerBed) drawFlower(flower, lists, arrays, wireframe);
     }
-    drawMoles(options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0, camera.pitch,
-              camera.yaw, static_cast<float>(frameSeconds));
-    for (Rake& rake : rakes) {
-        drawRake(rake, options.useDisplayLists != 0, options.useVertexArrays != 0, options.wireframe != 0);
+    if ((layers & kMoleLayer) != 0) {
+        drawMoles(lists, arrays, wireframe, camera.pitch, camera.yaw, static_cast<float>(frameSeconds));
     }
-    drawGardener(gardener, camera.pitch, camera.yaw, camera.eye, options.useVertexArrays != 0, options.wireframe != 0,
-                 frameSeconds);
+    if ((layers & kRakeLayer) != 0) {
+        for (Rake& rake : rakes) drawRake(rake, lists, arrays, wireframe);
+    }
+    if ((layers & kGardenerLayer) != 0) setGardenerMaterial();
+    if ((layers & kEffectLayer) != 0) {
+        drawGardenerEffects(gardener, camera.pitch, camera.yaw, camera.eye, arrays, frameSeconds);
+    }
 
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_COLOR_MATERIAL);
 
-    const int state = gameSession.gameState;
-    drawMinimapPanel(kGardenExtent, options.useVertexArrays != 0, state);
-    drawGardenerArrow(gardener.position.x, gardener.position.y, gardener.position.z, gardener.heading);
-    for (const Flower& flower : flowerBed) {
-        if (flowerState(flower) == FlowerState::Gone) continue;
-        const Vector3 p = flower.placement.getPosition();
-        drawFlowerDot(p.x, p.y, p.z, flowerStateNumber(flower), options.useVertexArrays != 0);
+    if ((layers & kHudLayer) != 0) {
+        const int state = gameSession.gameState;
+        drawMinimapPanel(kGardenExtent, arrays, state);
+        drawGardenerArrow(gardener.position.x, gardener.position.y, gardener.position.z, gardener.heading);
+        for (const Flower& flower : flowerBed) {
+            if (flowerState(flower) == FlowerState::Gone) continue;
+            const Vector3 p = flower.placement.getPosition();
+            drawFlowerDot(p.x, p.y, p.z, flowerStateNumber(flower), arrays);
+        }
+        drawIconsAndTexts(kHudCornerX, kHudCornerY, hudTextures.data(), gameSession.molesLeft, arrays,
+                          options.showFps != 0, fpsMeter.fps);
+        drawResultBanner(state, resultTextures.data());
+        drawScoreTableOverlay(state);
     }
-    drawIconsAndTexts(kHudCornerX, kHudCornerY, hudTextures.data(), gameSession.molesLeft,
-                      options.useVertexArrays != 0, options.showFps != 0, fpsMeter.fps);
-    drawResultBanner(state, resultTextures.data());
-    drawScoreTableOverlay(state);
 
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);

@@ -4,9 +4,25 @@
 
 void drawFrame();
 
+// The layers of a playing frame, in the order they are drawn. The game draws
+// them all; the benchmarks leave some out to find what each one costs.
+enum FrameLayer : unsigned {
+    kSkyLayer = 1u << 0,       // the cloud layer
+    kGroundLayer = 1u << 1,
+    kFenceLayer = 1u << 2,     // the walls and the gate
+    kFlowerLayer = 1u << 3,
+    kMoleLayer = 1u << 4,      // with the flies of fallen moles
+    kRakeLayer = 1u << 5,
+    kGardenerLayer = 1u << 6,
+    kEffectLayer = 1u << 7,    // the spray and the water drops
+    kHudLayer = 1u << 8,
+};
+constexpr unsigned kAllFrameLayers = (1u << 9) - 1;
+constexpr unsigned kSceneryLayers = kSkyLayer | kGroundLayer | kFenceLayer;
+
 // The playing frame alone: view from the chase camera, sky, scenery, actors,
-// HUD.
-void drawPlayingFrame();
+// HUD; only the given layers.
+void drawPlayingFrame(unsigned layers = kAllFrameLayers);
 
 // Garden box drawn by the scenery and the sky above it.
 constexpr float kSceneryCentreY = 182.0f;

@@ -144,12 +144,10 @@ void drawMinimapPanel(float extent, bool useArrays, int state)
         panelArraysBuilt = true;
     }
     drawCorners(GL_POLYGON, useArrays ? panelCorners : quadCorners(x0, y0, x1, y1, kPlaneZ), useArrays);
-    glFlush();
     glDisable(GL_BLEND);
     glColor3ubv(kOutlineGreen);
     glLineWidth(1.0f);
     drawCorners(GL_LINE_LOOP, useArrays ? panelOutline : quadCorners(x0, y0, x1, y1, kOutlineZ), useArrays);
-    glFlush();
     if (state == Playing) hud.clock.update();
 }
 
@@ -170,7 +168,6 @@ void drawGardenerArrow(float x, float /*y*/, float z, float heading)
     glVertex3f(mx - 0.01f * co, my - 0.01f * si, kOutlineZ);
     glVertex3f(mx - 0.02f * co, my - 0.02f * si, kOutlineZ);
     glEnd();
-    glFlush();
 }
 
 void drawFlowerDot(float x, float /*y*/, float z, int flowerState, bool useArrays)
@@ -188,7 +185,6 @@ void drawFlowerDot(float x, float /*y*/, float z, int flowerState, bool useArray
     const std::array<GLfloat, 12> diamond{mx, my + kDotSize, kOutlineZ, mx + kDotSize, my, kOutlineZ,
                                           mx, my - kDotSize, kOutlineZ, mx - kDotSize, my, kOutlineZ};
     drawCorners(GL_POLYGON, diamond, useArrays);
-    glFlush();
 }
 
 void drawIconsAndTexts(float x, float y, const GLuint* textures, int molesLeft, bool /*useArrays*/,
@@ -220,7 +216,6 @@ void drawIconsAndTexts(float x, float y, const GLuint* textures, int molesLeft, 
         drawNumber(-0.8f, -kHudCornerY, shownFps, kFpsScale);
     }
     glDisable(GL_BLEND);
-    glFlush();
 }
 
 void drawResultBanner(int state, const GLuint* textures)

@@ -10,6 +10,9 @@ struct SkyLayer {
 
 extern SkyLayer skyLayer;
 
+// The wall, ground and gate pictures (sceneryTextures slots 0, 2 and 3).
+void loadSceneryTextures();
+
 // The sky blue of the playing screens.
 void setPlayingClearColour();
 
@@ -22,6 +25,10 @@ void placeLight();
 // The ground filters follow mipmapping and filterMode; wireframe draws lines.
 void drawScenery(float x, float y, float z, float width, float height, float depth, bool useArrays,
                  bool wireframe, bool mipmapping, int filterMode);
+// Its two parts, in this order: the ground, then the walls and the gate.
+void drawGround(float x, float y, float z, float width, float height, float depth, bool wireframe,
+                bool mipmapping, int filterMode);
+void drawFence(float x, float y, float z, float width, float height, float depth, bool wireframe);
 
 // The cloud layer above the walls.
 void drawSky(GLuint texture, float x, float y, float z, float width, float height, float depth);

@@ -111,9 +111,7 @@ void onReshape(int width, int height)
 
 void initGame()
 {
-    loadTgaTexture(sceneryTextures, "wand.tga", 0);
-    loadBmpTexture(sceneryTextures, "bilder/Bottom.bmp", 2);
-    loadTgaTexture(sceneryTextures, "bilder/zaun.tga", 3);
+    loadSceneryTextures();
     static const char* const kHudPictures[] = {"bilder/maulwurfkl_mask.bmp", "bilder/maulwurfkl.bmp",
                                                "bilder/uhr_mask.bmp", "bilder/uhr.bmp"};
     for (int slot = 0; slot < 4; ++slot) loadBmpTexture(hudTextures, kHudPictures[slot], slot);

@@ -1,5 +1,6 @@
 #include "assets/image.h"
 
+#include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
@@ -325,29 +326,6 @@ std::string bmpOpenFailureMessage(std::string_view path)
     return text;
 }
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uintmax_t limit)
-{
-    bytes.clear();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return false;
-    constexpr std::size_t kChunk = 1 << 16;
-    try {
-        for (;;) {
-            const std::size_t old = bytes.size();
-            if (old > limit) return false;
-            bytes.resize(old + kChunk);
-            const std::size_t got = std::fread(bytes.data() + old, 1, kChunk, file.get());
-            bytes.resize(old + got);
-            if (got < kChunk) break;
-        }
-    } catch (const std::bad_alloc&) {
-        bytes.clear();
-        return false;
-    }
-    // A folder opens on Linux but cannot be read.
-    return std::ferror(file.get()) == 0 && bytes.size() <= limit;
-}
-
 std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, std::string_view path)
 {
     // The message box shows the fixed text; standard error also gets the
@@ -384,8 +362,8 @@ std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, st
 
 std::optional<BmpImage> readBmp(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) {
+    BulkBuffer bytes;
+    if (!readFileBytes(path, bytes, kMaxImageFileBytes)) {
         showMessageBox("Error", bmpOpenFailureMessage(path));
         return std::nullopt;
     }
@@ -479,7 +457,7 @@ std::optional<TgaImage> decodeTga(const std::uint8_t* data, std::size_t size)
 
 std::optional<TgaImage> readTga(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return std::nullopt;
+    BulkBuffer bytes;
+    if (!readFileBytes(path, bytes, kMaxImageFileBytes)) return std::nullopt;
     return decodeTga(bytes.data(), bytes.size());
 }

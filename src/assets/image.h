@@ -55,8 +55,3 @@ std::optional<BmpImage> decodeBmp(const std::uint8_t* data, std::size_t size, st
 // Reads and decodes a TGA file; nothing on any failure, without a message.
 std::optional<TgaImage> readTga(const std::string& path);
 std::optional<TgaImage> decodeTga(const std::uint8_t* data, std::size_t size);
-
-// Reads a whole file into bytes; false when it cannot be opened or read, or
-// is larger than limit.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
-                   std::uintmax_t limit = kMaxImageFileBytes);

@@ -11,6 +11,8 @@
 
 // Longest name the readers keep, including the terminating zero of the file format.
 constexpr std::size_t kMeshNameCapacity = 255;
+// Largest model file read into memory (far beyond any model the game draws).
+constexpr std::uintmax_t kMaxModelFileBytes = std::uintmax_t{1} << 30;
 
 struct MeshMaterial {
     std::string name;             // at most kMeshNameCapacity - 1 bytes
@@ -30,6 +32,7 @@ struct MeshObject {
     std::int32_t textureCoordinateCount = 0;
     std::int32_t materialIndex = 0;  // -1 when the named material does not exist
     bool textured = false;
+    bool closed = false;  // a closed, outward surface: its back faces may be culled (mesh_surface.h)
     std::string name;
     std::vector<Vector3> vertices;  // game axes; animated models: key frames one after another
     std::vector<Vector3> normals;   // one unit normal per vertex

@@ -1,13 +1,13 @@
 #include "assets/model_3ds.h"
 
+#include "assets/mesh_surface.h"
+#include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <unordered_map>
 
@@ -470,14 +470,12 @@ void computeVertexNormalsPairwise(MeshObject& object)
 bool Model3dsReader::import(MeshModel& model, const std::string& path)
 {
     std::error_code error;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, error)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
+    BulkBuffer bytes;
+    if (!std::filesystem::is_regular_file(path, error) || !readFileBytes(path, bytes, kMaxModelFileBytes)) {
         clearModel(model);
         showMessageBox("Error", "Unable to find the file: " + path + "!");
         return false;
     }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return importFromMemory(model, bytes.data(), bytes.size(), path);
 }
 
@@ -502,6 +500,7 @@ bool Model3dsReader::importFromMemory(MeshModel& model, const std::uint8_t* data
     }
     walker.processMain(primary, 0);
     for (MeshObject& object : model.objects) finishObject(object);
+    markClosedSurfaces(model);
     model.materialCount = static_cast<std::int32_t>(model.materials.size());
     model.objectCount = static_cast<std::int32_t>(model.objects.size());
     return true;

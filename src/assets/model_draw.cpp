@@ -118,8 +118,11 @@ void drawModel(const Placement& placement, const MeshModel& model, const GLuint*
             glColor3ub(kWhite, kWhite, kWhite);
         }
         if (!drawable(object)) continue;
+        // A closed surface's back faces lie behind its front faces: not drawn.
+        if (object.closed) glEnable(GL_CULL_FACE);
         if (useArrays) drawWithArrays(object, mode);
         else drawImmediate(model, object, mode);
+        if (object.closed) glDisable(GL_CULL_FACE);
     }
 }
 
@@ -134,6 +137,7 @@ void drawFirstObject(const MeshModel& model, const GLuint* textures, std::size_t
     const bool coordinates = hasTextureCoordinates(object);
     const std::size_t vertexCount = object.vertices.size();
     const std::size_t faces = faceLimit(object);
+    if (object.closed) glEnable(GL_CULL_FACE);
     glBegin(GL_TRIANGLES);
     for (std::size_t f = 0; f < faces; ++f) {
         for (std::int32_t k : object.faces[f].vertexIndex) {
@@ -145,4 +149,5 @@ void drawFirstObject(const MeshModel& model, const GLuint* textures, std::size_t
         }
     }
     glEnd();
+    if (object.closed) glDisable(GL_CULL_FACE);
 }

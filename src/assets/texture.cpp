@@ -82,6 +82,13 @@ void loadBmpTexture(GLuint* names, std::size_t slotCount, const char* path, int 
 
 void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int slot)
 {
+    PictureRows rows;
+    loadTgaTexture(names, slotCount, path, slot, rows);
+}
+
+void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int slot, PictureRows& rows)
+{
+    rows = PictureRows{};
     if (path == nullptr) {
         std::fputs("No texture", stdout);
         return;
@@ -102,6 +109,20 @@ void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int 
     const bool rgba = image->channels == kRgbaComponents;
     buildMipmaps(rgba ? kRgbaComponents : kRgbComponents, image->width, image->height, rgba ? GL_RGBA : GL_RGB,
                  image->pixels.data());
+
+    rows.width = image->width;
+    rows.height = image->height;
+    rows.firstClearRow = image->height;
+    if (!rgba || gluTextureSide(image->width) != image->width || gluTextureSide(image->height) != image->height) return;
+    const auto rowBytes = static_cast<std::size_t>(image->width) * kRgbaComponents;
+    while (rows.firstClearRow > 0) {
+        const std::uint8_t* row = image->pixels.data() + static_cast<std::size_t>(rows.firstClearRow - 1) * rowBytes;
+        bool clear = true;
+        for (std::size_t alpha = kRgbaComponents - 1; alpha < rowBytes && clear; alpha += kRgbaComponents)
+            clear = row[alpha] == 0;
+        if (!clear) break;
+        --rows.firstClearRow;
+    }
 }
 
 void releaseTexture(GLuint* names, std::size_t slotCount, int slot)

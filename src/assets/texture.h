@@ -24,6 +24,18 @@ void loadBmpTexture(GLuint* names, std::size_t slotCount, const char* path, int 
 // unreadable TGA ends the process with status 1.
 void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int slot);
 
+// The texel rows of a loaded picture: from firstClearRow on (counted from
+// texture row 0, t = 0), every texel up to the last row is fully transparent
+// (alpha 0); firstClearRow is height when no such rows end the picture (an
+// RGB picture, or one whose sides GLU had to scale to powers of two).
+struct PictureRows {
+    int width = 0;
+    int height = 0;
+    int firstClearRow = 0;
+};
+// loadTgaTexture, also telling the loaded picture's rows.
+void loadTgaTexture(GLuint* names, std::size_t slotCount, const char* path, int slot, PictureRows& rows);
+
 template <std::size_t N>
 void loadBmpTexture(TextureNames<N>& names, const char* path, int slot)
 {
@@ -33,6 +45,11 @@ template <std::size_t N>
 void loadTgaTexture(TextureNames<N>& names, const char* path, int slot)
 {
     loadTgaTexture(names.data(), N, path, slot);
+}
+template <std::size_t N>
+void loadTgaTexture(TextureNames<N>& names, const char* path, int slot, PictureRows& rows)
+{
+    loadTgaTexture(names.data(), N, path, slot, rows);
 }
 
 // Deletes the texture in names[slot] (if any) and sets the slot to 0, for

@@ -1,14 +1,16 @@
 #include "audio/sound_library.h"
 
+#include "platform/bulk_buffer.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <vector>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -33,9 +35,12 @@ constexpr std::uint16_t kWavPcm = 1;
 constexpr std::uint16_t kWavFloat = 3;
 constexpr int kWavMaxChannels = 8;
 
+// Plain handles, freed by freeSlot: the effects free their samples at exit,
+// and this record must stay usable however the two are ordered there.
 struct SampleSlot {
     Mix_Chunk* chunk = nullptr;
     bool used = false;
+    BulkBlock file;  // the file's bytes when the chunk plays its samples in place
 };
 
 struct Library {
@@ -75,22 +80,34 @@ bool hasTag(const std::uint8_t* p, const char (&tag)[5])
     return p[0] == tag[0] && p[1] == tag[1] && p[2] == tag[2] && p[3] == tag[3];
 }
 
-// True for a RIFF/WAVE file whose chunks all lie inside the data, with a
+// Where a WAV file's samples lie and what they are.
+struct WavLayout {
+    std::uint16_t formatTag = 0;
+    std::uint16_t channels = 0;
+    std::uint32_t rate = 0;
+    std::uint16_t bits = 0;
+    std::size_t dataAt = 0;
+    std::size_t dataBytes = 0;
+};
+
+// The layout of a RIFF/WAVE file whose chunks all lie inside the data, with a
 // usable PCM or float "fmt " chunk before a complete "data" chunk of whole
-// frames. SDL's own reader is lenient with damaged files (a cut-off data
-// chunk plays what is left); the game refuses them instead.
-bool isSoundWav(const std::uint8_t* data, std::size_t size)
+// frames; nothing for any other file. SDL's own reader is lenient with
+// damaged files (a cut-off data chunk plays what is left); the game refuses
+// them instead.
+std::optional<WavLayout> soundWavLayout(const std::uint8_t* data, std::size_t size)
 {
-    if (size < kRiffHeaderBytes || !hasTag(data, "RIFF") || !hasTag(data + 8, "WAVE")) return false;
+    if (size < kRiffHeaderBytes || !hasTag(data, "RIFF") || !hasTag(data + 8, "WAVE")) return std::nullopt;
     std::size_t at = kRiffHeaderBytes;
     std::size_t blockAlign = 0;
+    WavLayout layout;
     while (size - at >= kChunkHeaderBytes) {
         const std::uint8_t* chunk = data + at;
         const std::size_t chunkBytes = le32(chunk + 4);
         const std::size_t payload = at + kChunkHeaderBytes;
-        if (chunkBytes > size - payload) return false;
+        if (chunkBytes > size - payload) return std::nullopt;
         if (hasTag(chunk, "fmt ")) {
-            if (chunkBytes < kFmtMinimumBytes) return false;
+            if (chunkBytes < kFmtMinimumBytes) return std::nullopt;
             const std::uint8_t* fmt = data + payload;
             const std::uint16_t formatTag = le16(fmt);
             const std::uint16_t channels = le16(fmt + 2);
@@ -101,39 +118,51 @@ bool isSoundWav(const std::uint8_t* data, std::size_t size)
             const bool floating = formatTag == kWavFloat && bits == 32;
             if (!(pcm || floating) || channels < 1 || channels > kWavMaxChannels || rate < 1 ||
                 rate > static_cast<std::uint32_t>(kSoundMaxRate) || align != channels * (bits / 8)) {
-                return false;
+                return std::nullopt;
             }
             blockAlign = align;
+            layout.formatTag = formatTag;
+            layout.channels = channels;
+            layout.rate = rate;
+            layout.bits = bits;
         } else if (hasTag(chunk, "data")) {
-            return blockAlign != 0 && chunkBytes > 0 && chunkBytes % blockAlign == 0;
+            if (blockAlign == 0 || chunkBytes == 0 || chunkBytes % blockAlign != 0) return std::nullopt;
+            layout.dataAt = payload;
+            layout.dataBytes = chunkBytes;
+            return layout;
         }
         // Chunks are padded to an even length.
         const std::size_t next = chunkBytes + (chunkBytes & 1u);
-        if (next > size - payload) return false;
+        if (next > size - payload) return std::nullopt;
         at = payload + next;
     }
-    return false;
+    return std::nullopt;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// True when the samples are exactly what the open device plays: 16-bit PCM
+// in the device's byte order, its rate and its number of channels.
+bool playsAsItIs(const WavLayout& wav)
+{
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&rate, &format, &channels) == 0) return false;
+    return wav.formatTag == kWavPcm && wav.bits == 16 && format == AUDIO_S16LSB &&
+           wav.rate == static_cast<std::uint32_t>(rate) && wav.channels == channels;
+}
 
 // The whole file, or the error code of why it could not be had.
-int readWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
+int readWholeFile(const char* path, BulkBuffer& bytes)
 {
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-    if (!file) return errno == ENOENT || errno == ENOTDIR ? kSoundFileNotFound : kSoundLoadFailed;
+    int openError = 0;
+    if (readFileBytes(path, bytes, kSoundMaxFileBytes, &openError)) return kSoundOk;
+    if (openError == ENOENT || openError == ENOTDIR) return kSoundFileNotFound;
     struct stat status {};
-    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) return kSoundLoadFailed;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return kSoundLoadFailed;
-    const long length = std::ftell(file.get());
-    if (length < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return kSoundLoadFailed;
-    if (static_cast<unsigned long>(length) > kSoundMaxFileBytes) return kSoundOutOfMemory;
-    bytes.resize(static_cast<std::size_t>(length));
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return kSoundLoadFailed;
-    return kSoundOk;
+    if (openError == 0 && stat(path, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uintmax_t>(status.st_size) > kSoundMaxFileBytes) {
+        return kSoundOutOfMemory;
+    }
+    return kSoundLoadFailed;
 }
 
 SampleSlot* slotOf(int handle)
@@ -147,7 +176,9 @@ SampleSlot* slotOf(int handle)
 
 void freeSlot(SampleSlot& sample)
 {
-    if (sample.chunk != nullptr) Mix_FreeChunk(sample.chunk);  // stops the channels playing it
+    // Stops the channels playing it, before the bytes it may play in place go.
+    if (sample.chunk != nullptr) Mix_FreeChunk(sample.chunk);
+    freeBulkBlock(sample.file);
     sample = SampleSlot{};
 }
 
@@ -187,16 +218,26 @@ int soundSampleLoad(const char* path)
     while (slot < kSoundMaxSamples && library.samples[slot].used) ++slot;
     if (slot == kSoundMaxSamples) return failWith(kSoundOutOfMemory, 0);
 
-    std::vector<std::uint8_t> bytes;
+    BulkBuffer bytes;
     const int readResult = readWholeFile(path, bytes);
     if (readResult != kSoundOk) return failWith(readResult, 0);
-    if (!isSoundWav(bytes.data(), bytes.size())) return failWith(kSoundUnknownFormat, 0);
+    const std::optional<WavLayout> wav = soundWavLayout(bytes.data(), bytes.size());
+    if (!wav) return failWith(kSoundUnknownFormat, 0);
+    if (playsAsItIs(*wav)) {
+        // The mixer plays the samples where they lie in the file's bytes,
+        // which the slot keeps: no copy, no conversion.
+        Mix_Chunk* chunk = Mix_QuickLoad_RAW(bytes.data() + wav->dataAt, static_cast<Uint32>(wav->dataBytes));
+        if (chunk == nullptr) return failWith(kSoundOutOfMemory, 0);
+        library.samples[slot] = SampleSlot{chunk, true, bytes.release()};
+        succeed();
+        return (library.generation << kHandleSlotBits) | static_cast<int>(slot + 1);
+    }
     SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (source == nullptr) return failWith(kSoundOutOfMemory, 0);
     Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);  // converted to the device's format
     if (chunk == nullptr) return failWith(kSoundUnknownFormat, 0);
 
-    library.samples[slot] = SampleSlot{chunk, true};
+    library.samples[slot] = SampleSlot{chunk, true, {}};
     succeed();
     return (library.generation << kHandleSlotBits) | static_cast<int>(slot + 1);
 }

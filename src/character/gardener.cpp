@@ -130,18 +130,32 @@ void setUpGardener(Gardener& g, int loadModel)
 void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
                   double frameSeconds)
 {
-    glPushMatrix();
-    glTranslatef(g.position.x, g.position.y, g.position.z);
-    glRotatef(g.heading, 0.0f, 1.0f, 0.0f);
+    drawGardenerFigure(g, useVertexArrays, wireframe);
+    drawGardenerEffects(g, pitch, yaw, eye, useVertexArrays, frameSeconds);
+}
+
+void setGardenerMaterial()
+{
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kSpecular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, kShininess);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, kWhite);
     // Colour material is on: the current colour stands for ambient and
     // diffuse, so it must be white too or the last actor's colour tints the skins.
     glColor4fv(kWhite);
+}
+
+void drawGardenerFigure(Gardener& g, bool useVertexArrays, bool wireframe)
+{
+    glPushMatrix();
+    glTranslatef(g.position.x, g.position.y, g.position.z);
+    glRotatef(g.heading, 0.0f, 1.0f, 0.0f);
+    setGardenerMaterial();
     drawCharacter(g.character, useVertexArrays, wireframe);
     glPopMatrix();
+}
 
+void drawGardenerEffects(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, double frameSeconds)
+{
     const auto seconds = static_cast<float>(frameSeconds);
     if (g.sprayEffect && g.effectVisible) {
         placeEffect(g, g.heading, kSprayEmitter);

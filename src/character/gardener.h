@@ -74,6 +74,13 @@ void setUpGardener(Gardener& g, int loadModel);
 // they show. pitch and yaw are the camera's angles, eye its position.
 void drawGardener(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays, bool wireframe,
                   double frameSeconds);
+// Its two parts: the character, then the effects (drawn after it, as they blend).
+void drawGardenerFigure(Gardener& g, bool useVertexArrays, bool wireframe);
+// The material and colour the character is drawn with (drawGardenerFigure
+// sets them too), which stay in force after it.
+void setGardenerMaterial();
+void drawGardenerEffects(Gardener& g, float pitch, float yaw, Vector3 eye, bool useVertexArrays,
+                         double frameSeconds);
 
 // Animations by name.
 void playBoth(Gardener& g, const char* name);

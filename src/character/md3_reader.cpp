@@ -1,11 +1,12 @@
 #include "character/md3_reader.h"
 
+#include "assets/mesh_surface.h"
+#include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
 #include <bit>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <utility>
 
@@ -55,6 +56,9 @@ bool fits(std::uint64_t offset, std::uint64_t count, std::uint64_t record, std::
 // caller has checked the whole range).
 void readVertices(const std::uint8_t* p, std::size_t count, std::vector<Vector3>& out)
 {
+    out.clear();
+    out.reserve(count);
+    prepareForFilling(out.data(), count * sizeof(Vector3));  // megabytes, filled here at once
     out.resize(count);
     Vector3* to = out.data();
     constexpr float kUnitScale = 1.0f / kCoordinateUnit;  // exact: a power of two
@@ -138,10 +142,10 @@ bool Md3Reader::fail(const std::string& text)
 bool Md3Reader::import(MeshModel& model, const std::string& path)
 {
     std::error_code error;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, error)) in.open(path, std::ios::binary);
-    if (!in.is_open()) return fail("Unable to find the file: " + path + "!");
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    BulkBuffer bytes;
+    if (!std::filesystem::is_regular_file(path, error) || !readFileBytes(path, bytes, kMaxModelFileBytes)) {
+        return fail("Unable to find the file: " + path + "!");
+    }
     return importFromMemory(model, bytes.data(), bytes.size(), path);
 }
 
@@ -263,6 +267,7 @@ bool Md3Reader::importFromMemory(MeshModel& model, const std::uint8_t* data, std
             for (std::int32_t k : face.vertexIndex) object.elementIndices.push_back(static_cast<std::uint32_t>(k));
         }
         object.frameVertices.assign(static_cast<std::size_t>(object.vertexCount), Vector3{});
+        object.closed = isClosedSurface(object);
     }
 
     model.objects.insert(model.objects.end(), std::make_move_iterator(objects.begin()),

@@ -166,6 +166,8 @@ void renderModel(CharacterModel& character, MeshModel& model, bool useVertexArra
         if (!textured) glDisable(GL_TEXTURE_2D);
 
         const bool hasTextureCoordinates = object.textureCoordinates.size() >= vertexCount;
+        // A closed surface's back faces lie behind its front faces: not drawn.
+        if (object.closed) glEnable(GL_CULL_FACE);
         if (useVertexArrays) {
             for (std::size_t j = 0; j < vertexCount; ++j) {
                 object.frameVertices[j] = blend(object.vertices[f0 + j], object.vertices[f1 + j], t);
@@ -190,6 +192,7 @@ void renderModel(CharacterModel& character, MeshModel& model, bool useVertexArra
             }
             glEnd();
         }
+        if (object.closed) glDisable(GL_CULL_FACE);
     }
 }
 

@@ -213,6 +213,8 @@ void drawSpray(bool stop, float /*pitch*/, float angle, float viewerX, float vie
     for (Particle& p : sprayParticles) p.distance = Distance(viewer, p.position);
     sortFarToNear(sprayParticles.data(), 0, kSprayParticleCount - 1);
 
+    // Textured whatever was drawn just before it.
+    glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, particleTextures[kSpraySlot]);
     for (Particle& p : sprayParticles) {
         if (!p.active) continue;

@@ -14,7 +14,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,7 +172,7 @@ TEST(SoundOutput, TheMusicLoopsOnPastItsEnd)
     ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
     const int music = soundSampleLoad(dataFile("hintergrund3.wav").c_str());
     soundSampleSetVolume(music, 150);
-    constexpr std::size_t kLoopFrames = 1536000;  // 34.83 s at 22050 Hz, played at 44100
+    constexpr std::size_t kLoopFrames = 1536000;  // 34.83 s at 44100 Hz
     const std::size_t before = recording.frames();
     ASSERT_GE(soundPlay(kSoundFreeChannel, music, kSoundLoopNormal), 0);
     ASSERT_TRUE(recording.waitForFrames(before + kLoopFrames * 8 / 5));
@@ -233,6 +235,64 @@ TEST(SoundOutput, AnEffectIsHeardOnceAfterItsPlayCall)
     while (last > 0 && s[last - 1] == 0) --last;
     EXPECT_NEAR(double(last / 2 - start) / kRate, 0.42, 0.03);
     EXPECT_GT(s.size() / 2, last / 2 + kRate);
+}
+
+// A 16-bit PCM WAV of the given samples (interleaved).
+std::vector<std::uint8_t> wavFile(int rate, int channels, const std::vector<std::int16_t>& samples)
+{
+    std::vector<std::uint8_t> out;
+    auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    put(36 + dataBytes, 4);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put(16, 4), put(1, 2), put(static_cast<std::uint32_t>(channels), 2), put(static_cast<std::uint32_t>(rate), 4);
+    put(static_cast<std::uint32_t>(rate * channels * 2), 4), put(static_cast<std::uint32_t>(channels * 2), 2), put(16, 2);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    put(dataBytes, 4);
+    for (const std::int16_t v : samples) put(static_cast<std::uint16_t>(v), 2);
+    return out;
+}
+
+// A sample in the mixer's own format is played where it lies, sample for
+// sample as the file holds it (left and right in order); one in another
+// format is converted and heard too, as long as it lasts.
+TEST(SoundOutput, MixerFormatPlaysAsItIsAndOtherFormatsAreConverted)
+{
+    TempDir dir;
+    std::vector<std::int16_t> stereo;
+    for (int i = 0; i < kRate / 10; ++i) {
+        stereo.push_back(static_cast<std::int16_t>(1000 + (i * 37) % 20000));
+        stereo.push_back(static_cast<std::int16_t>(-1000 - (i * 53) % 20000));
+    }
+    std::vector<std::int16_t> mono(kRate / 20, 12000);
+    testsupport::writeFileBytes(dir / "stereo.wav", wavFile(kRate, 2, stereo));
+    testsupport::writeFileBytes(dir / "mono.wav", wavFile(kRate / 2, 1, mono));
+    for (const char* name : {"stereo.wav", "mono.wav"}) {
+        SCOPED_TRACE(name);
+        Recording recording(dir / (std::string(name) + ".raw"));
+        ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+        const int sample = soundSampleLoad((dir / name).c_str());
+        ASSERT_NE(sample, 0) << soundLastError();
+        ASSERT_TRUE(soundSampleSetVolume(sample, kSoundMaxVolume));
+        ASSERT_GE(soundPlay(kSoundFreeChannel, sample, kSoundLoopOff), 0);
+        ASSERT_TRUE(recording.waitForFrames(kRate / 2));
+        soundClose();
+        const std::vector<std::int16_t> s = recording.samples();
+        const std::size_t start = firstSoundingFrame(s);
+        if (std::string(name) == "stereo.wav") {
+            ASSERT_LE((start + stereo.size() / 2) * 2, s.size());
+            EXPECT_TRUE(std::equal(stereo.begin(), stereo.end(), s.begin() + static_cast<std::ptrdiff_t>(start * 2)));
+        } else {
+            // A twentieth of a second at half the rate: a tenth of a second of frames.
+            std::size_t last = s.size();
+            while (last > 0 && s[last - 1] == 0) --last;
+            EXPECT_NEAR(double(last / 2 - start), kRate / 10.0, kRate / 100.0);
+            EXPECT_GT(meanSquare(s, start + kRate / 40, kRate / 40), 1.0e7);
+        }
+    }
 }
 
 }  // namespace

@@ -159,7 +159,9 @@ void RigMesh::sweep(Bone bone, const std::vector<Ring>& rings, int segments, UvR
         const float t = uv.t1 + (uv.t0 - uv.t1) * (along[i] / total);
         for (int j = 0; j < columns; ++j) {
             const float u = static_cast<float>(j) / static_cast<float>(segments);
-            const float phi = 2.0f * kPi * u;
+            // The last column closes the ring at exactly the first one's place
+            // (2 pi in floats would leave a crack a rounding wide).
+            const float phi = 2.0f * kPi * static_cast<float>(j % segments) / static_cast<float>(segments);
             const Vector3 p = ring.centre + ring.axisX * (-ring.rx * std::sin(phi)) + ring.axisY * (-ring.ry * std::cos(phi));
             vertices.push_back({bone, p, uv.s0 + (uv.s1 - uv.s0) * u, t});
         }

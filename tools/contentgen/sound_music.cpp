@@ -390,7 +390,8 @@ std::vector<double> renderLoop()
 
 void addMusicLoop(ContentSink& sink)
 {
-    sink.add("sound/hintergrund3.wav", encodeWav(renderLoop(), WavFormat{kMusicRate, kChannels}));
+    sink.add("sound/hintergrund3.wav", encodeWav(toMixerFormat(renderLoop(), kChannels, kMusicRate, true),
+                                                 WavFormat{kMixerRate, kMixerChannels}));
 }
 
 }  // namespace contentgen

@@ -4,6 +4,7 @@
 #include "wav_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace contentgen::synth {
@@ -127,9 +128,85 @@ void fadeEdges(std::vector<double>& mono, int fadeInFrames, int fadeOutFrames)
 
 double decibelsToGain(double decibels) { return std::pow(10.0, decibels / 20.0); }
 
+namespace {
+
+// Half the taps of the interpolating filter, and its Kaiser window's shape.
+constexpr int kHalfTaps = 24;
+constexpr double kKaiserBeta = 8.0;
+
+double besselI0(double x)
+{
+    double sum = 1.0, term = 1.0;
+    for (int k = 1; k < 50; ++k) {
+        term *= (x / (2.0 * k)) * (x / (2.0 * k));
+        sum += term;
+    }
+    return sum;
+}
+
+// Weights of the samples k = -kHalfTaps + 1 .. kHalfTaps round a point half
+// way between samples 0 and 1, summing to 1.
+std::array<double, 2 * kHalfTaps> midpointWeights()
+{
+    std::array<double, 2 * kHalfTaps> w{};
+    double sum = 0.0;
+    for (int i = 0; i < 2 * kHalfTaps; ++i) {
+        const double x = (i - kHalfTaps + 1) - 0.5;  // distance from the point
+        const double sinc = std::sin(kPi * x) / (kPi * x);
+        const double r = x / (kHalfTaps + 0.5);
+        w[static_cast<std::size_t>(i)] = sinc * besselI0(kKaiserBeta * std::sqrt(1.0 - r * r)) / besselI0(kKaiserBeta);
+        sum += w[static_cast<std::size_t>(i)];
+    }
+    for (double& v : w) v /= sum;
+    return w;
+}
+
+}  // namespace
+
+std::vector<double> doubleRate(const std::vector<double>& channel, bool loop)
+{
+    static const std::array<double, 2 * kHalfTaps> weights = midpointWeights();
+    const auto n = static_cast<std::ptrdiff_t>(channel.size());
+    std::vector<double> out(2 * channel.size());
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        double between = 0.0;
+        for (int t = 0; t < 2 * kHalfTaps; ++t) {
+            std::ptrdiff_t k = i + t - kHalfTaps + 1;
+            if (loop) k = ((k % n) + n) % n;
+            else if (k < 0 || k >= n) continue;
+            between += weights[static_cast<std::size_t>(t)] * channel[static_cast<std::size_t>(k)];
+        }
+        out[static_cast<std::size_t>(2 * i)] = channel[static_cast<std::size_t>(i)];
+        out[static_cast<std::size_t>(2 * i + 1)] = between;
+    }
+    return out;
+}
+
+std::vector<double> toMixerFormat(const std::vector<double>& interleaved, int channels, int sampleRate, bool loop)
+{
+    if (channels < 1 || (sampleRate != kMixerRate && sampleRate * 2 != kMixerRate)) return {};
+    const auto count = static_cast<std::size_t>(channels);
+    const std::size_t frames = interleaved.size() / count;
+    std::vector<std::vector<double>> sides(count, std::vector<double>(frames));
+    for (std::size_t f = 0; f < frames; ++f) {
+        for (std::size_t c = 0; c < count; ++c) sides[c][f] = interleaved[f * count + c];
+    }
+    if (sampleRate != kMixerRate) {
+        for (auto& side : sides) side = doubleRate(side, loop);
+    }
+    // Mono plays on both sides; of more than two, the first two are kept.
+    const std::size_t outFrames = sides.front().size();
+    std::vector<double> out(outFrames * kMixerChannels);
+    for (std::size_t f = 0; f < outFrames; ++f) {
+        out[f * kMixerChannels] = sides[0][f];
+        out[f * kMixerChannels + 1] = sides[std::min<std::size_t>(1, count - 1)][f];
+    }
+    return out;
+}
+
 void addMonoWav(ContentSink& sink, const std::string& path, const std::vector<double>& mono, int sampleRate)
 {
-    sink.add(path, encodeWav(mono, WavFormat{sampleRate, 1}));
+    sink.add(path, encodeWav(toMixerFormat(mono, 1, sampleRate, false), WavFormat{kMixerRate, kMixerChannels}));
 }
 
 }  // namespace contentgen::synth

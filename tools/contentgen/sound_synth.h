@@ -75,7 +75,22 @@ void normalisePeak(std::vector<double>& samples, double peak);
 void fadeEdges(std::vector<double>& mono, int fadeInFrames, int fadeOutFrames);
 double decibelsToGain(double decibels);
 
-// Encodes a mono effect and adds it to the sink under path.
+// The format the game's mixer plays (44100 Hz, 16-bit, stereo). Every sound
+// file is written in it, so the game loads the samples as they are, with no
+// conversion: a sound made at half the rate has its rate doubled here.
+inline constexpr int kMixerRate = 44100;
+inline constexpr int kMixerChannels = 2;
+
+// One channel at twice its rate: the samples kept, a band-limited
+// (windowed-sinc) value put between each two. A loop is taken as endless, so
+// its end flows into its start as before; anything else is silent beyond its ends.
+std::vector<double> doubleRate(const std::vector<double>& channel, bool loop);
+
+// Interleaved channels at rate, brought to the mixer's format.
+std::vector<double> toMixerFormat(const std::vector<double>& interleaved, int channels, int sampleRate, bool loop);
+
+// Encodes an effect made in mono at sampleRate in the mixer's format and adds
+// it to the sink under path.
 void addMonoWav(ContentSink& sink, const std::string& path, const std::vector<double>& mono, int sampleRate);
 
 }  // namespace contentgen::synth
