@@ -292,6 +292,9 @@ void drawFlies(int /*flag*/, float /*pitch*/, float angle, bool useArrays, float
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
+    // Texturing on here, not left to whatever the mole's own drawing did (a
+    // mole outside the view draws nothing and leaves the state as it found it).
+    glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, particleTextures[kFlySlot]);
     for (int i = 0; i < kFlyCount; ++i) {
         Particle& fly = flyParticles[static_cast<std::size_t>(i)];
