@@ -6,6 +6,7 @@
 #include "extras/score_file.h"
 #include "platform/clock.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
@@ -31,11 +32,17 @@ bool copyRecording(const std::filesystem::path& target, std::string& error)
     return keeper.recorder != nullptr && keeper.recorder->copyTo(target.string(), error);
 }
 
-template <std::size_t N>
-void put(std::array<char, N>& out, const char* format, auto... values)
+// Formats into one of the overlay's fixed text fields, cut to its size; the
+// compiler checks each format against its values.
+[[gnu::format(printf, 3, 4)]] void putText(char* out, std::size_t size, const char* format, ...)
 {
-    std::snprintf(out.data(), out.size(), format, values...);
+    std::va_list values;
+    va_start(values, format);
+    std::vsnprintf(out, size, format, values);
+    va_end(values);
 }
+
+#define PUT(field, ...) putText((field).data(), (field).size(), __VA_ARGS__)
 
 void fillOverlay(const ScoreEntryResult& result)
 {
@@ -44,19 +51,19 @@ void fillOverlay(const ScoreEntryResult& result)
     for (int i = 0; i < overlay.rowCount; ++i) {
         const ScoreEntry& entry = result.table.entries[static_cast<std::size_t>(i)];
         ScoreOverlayRow& row = overlay.rows[static_cast<std::size_t>(i)];
-        put(row.rank, "%d.", i + 1);
-        put(row.score, "%d", entry.score);
-        put(row.level, "level %d", entry.level);
-        put(row.date, "%s", entry.date.c_str());
+        PUT(row.rank, "%d.", i + 1);
+        PUT(row.score, "%d", entry.score);
+        PUT(row.level, "level %d", entry.level);
+        PUT(row.date, "%s", entry.date.c_str());
         row.marked = i == result.rank;
     }
     overlay.note[0] = '\0';
     if (!result.saved) {
-        put(overlay.note, "The table could not be saved (see the console).");
+        PUT(overlay.note, "The table could not be saved (see the console).");
     } else if (!result.keptAsideAs.empty()) {
-        put(overlay.note, "The damaged old table was kept as %s.", result.keptAsideAs.c_str());
+        PUT(overlay.note, "The damaged old table was kept as %s.", result.keptAsideAs.c_str());
     } else if (result.rank < 0) {
-        put(overlay.note, "This game: %d at level %d, not among the best ten.", keeper.pendingScore,
+        PUT(overlay.note, "This game: %d at level %d, not among the best ten.", keeper.pendingScore,
             keeper.pendingLevel);
     }
     overlay.ready = true;
