@@ -24,12 +24,19 @@ GameRun runGame(const testsupport::TempDir& dir, const std::string& script, cons
     GameRun run;
     run.exitStatus = result.exitStatus;
     run.output = result.output;
-    std::istringstream lines(testsupport::readFileText(tracePath));
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty()) run.trace.push_back(line);
-    }
+    run.trace = traceLines(tracePath.string());
     return run;
+}
+
+std::vector<std::string> traceLines(const std::string& path)
+{
+    std::istringstream in(testsupport::readFileText(path));
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
 }
 
 std::string stringField(const std::string& line, const std::string& key)

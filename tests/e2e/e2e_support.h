@@ -20,6 +20,9 @@ GameRun runGame(const testsupport::TempDir& dir, const std::string& script, cons
 
 // The text of a string field or the number of a numeric field: the first
 // occurrence of "key" in the line.
+// The non-empty lines of a trace file the game wrote.
+std::vector<std::string> traceLines(const std::string& path);
+
 std::string stringField(const std::string& line, const std::string& key);
 double numberField(const std::string& line, const std::string& key);
 

@@ -42,11 +42,7 @@ GameRun runBurrik(const TempDir& dir, const std::string& options, const std::str
     GameRun run;
     run.exitStatus = result.exitStatus;
     run.output = result.output;
-    std::istringstream lines(testsupport::readFileText(tracePath));
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty()) run.trace.push_back(line);
-    }
+    run.trace = e2e::traceLines(tracePath);
     return run;
 }
 
