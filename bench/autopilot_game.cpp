@@ -3,7 +3,7 @@
 // Each frame is the autopilot's keys, the game tick and the drawn frame up to
 // glFinish; the counters give the median, the 99th percentile and the worst
 // frame in milliseconds. A round that ends is set up again at its level.
-#include "extras/autopilot.h"
+#include "automation/autopilot.h"
 #include "app/camera.h"
 #include "app/frame.h"
 #include "app/game_state.h"

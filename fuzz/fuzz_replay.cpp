@@ -2,7 +2,7 @@
 // leaves nothing behind; what is taken has rising frames whose items cover
 // the item list in order, every value within its kind's range, no more
 // items than the file has room for, and a header that reads back the same.
-#include "extras/replay_format.h"
+#include "records/replay_format.h"
 #include "fuzz_check.h"
 
 #include <cstddef>

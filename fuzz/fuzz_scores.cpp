@@ -2,7 +2,7 @@
 // has at most ten entries, best first, each field within its range and a
 // replay name that is a plain file name, and writes back to a file that
 // reads the same.
-#include "extras/score_table.h"
+#include "records/score_table.h"
 #include "fuzz_check.h"
 
 #include <cstddef>

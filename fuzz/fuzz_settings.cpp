@@ -2,7 +2,7 @@
 // reason that names what was wrong, with the defaults in force, or read into
 // settings within their ranges that the game writes back and reads again to
 // the same values, its other lines and all.
-#include "extras/settings.h"
+#include "conveniences/settings.h"
 #include "fuzz_check.h"
 
 #include <cstddef>

@@ -8,7 +8,7 @@
 #include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/particles.h"
-#include "extras/player_keys.h"
+#include "conveniences/player_keys.h"
 #include "platform/process.h"
 
 #include <GL/freeglut.h>

@@ -6,7 +6,7 @@
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/hud.h"
-#include "extras/script.h"
+#include "automation/script.h"
 #include "app/startup.h"
 #include "app/tick.h"
 #include "character/gardener.h"

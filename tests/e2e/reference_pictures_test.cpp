@@ -16,7 +16,7 @@
 #include "app/keyboard.h"
 #include "app/startup.h"
 #include "app/tick.h"
-#include "extras/script.h"
+#include "automation/script.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/random.h"

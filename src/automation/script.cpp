@@ -1,0 +1,190 @@
+#include "automation/script.h"
+
+#include "app/keyboard.h"
+#include "conveniences/gamepad.h"
+
+#include <GL/freeglut.h>
+#include <SDL_gamecontroller.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <sstream>
+#include <utility>
+
+namespace {
+
+struct NamedKey {
+    const char* name;
+    bool special;
+    int code;
+};
+
+constexpr int kFunctionKeys = 12;  // f1 to f12
+constexpr long kAxisLeast = -32768;
+constexpr long kAxisMost = 32767;
+
+constexpr std::array<NamedKey, 9> kNamedKeys{{
+    {"space", false, ' '},
+    {"escape", false, 27},
+    {"left", true, GLUT_KEY_LEFT},
+    {"right", true, GLUT_KEY_RIGHT},
+    {"up", true, GLUT_KEY_UP},
+    {"down", true, GLUT_KEY_DOWN},
+    {"pageup", true, GLUT_KEY_PAGE_UP},
+    {"pagedown", true, GLUT_KEY_PAGE_DOWN},
+    {"home", true, GLUT_KEY_HOME},
+}};
+
+bool parseKey(const std::string& word, ScriptEvent& event)
+{
+    for (const NamedKey& named : kNamedKeys) {
+        if (word == named.name) {
+            event.special = named.special;
+            event.key = named.code;
+            return true;
+        }
+    }
+    if (word.size() >= 2 && word.size() <= 3 && word[0] == 'f') {
+        const int number = std::atoi(word.c_str() + 1);
+        if (number >= 1 && number <= kFunctionKeys && word == "f" + std::to_string(number)) {
+            event.special = true;
+            event.key = GLUT_KEY_F1 + number - 1;
+            return true;
+        }
+    }
+    if (word.size() == 1 && word[0] > ' ' && word[0] < 127) {
+        event.special = false;
+        event.key = static_cast<unsigned char>(word[0]);
+        return true;
+    }
+    return false;
+}
+
+bool parseWholeNumber(const std::string& word, long least, long most, long& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(word.c_str(), &end, 10);
+    if (word.empty() || errno != 0 || *end != '\0' || value < least || value > most) return false;
+    out = value;
+    return true;
+}
+
+// The words after "FRAME pad"; an empty text when they are good, else what is wrong.
+std::string parsePadEvent(const std::vector<std::string>& words, ScriptEvent& event)
+{
+    const std::string expected = "expected 'FRAME pad press|release BUTTON', 'FRAME pad axis AXIS VALUE' or 'FRAME pad unplug|plug'";
+    if (words.empty()) return expected;
+    const std::string& action = words[0];
+    if (action == "plug" || action == "unplug") {
+        if (words.size() != 1) return expected;
+        event.kind = action == "plug" ? ScriptEventKind::PadPlug : ScriptEventKind::PadUnplug;
+        return {};
+    }
+    if (action == "press" || action == "release") {
+        if (words.size() != 2) return expected;
+        const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(words[1].c_str());
+        if (button == SDL_CONTROLLER_BUTTON_INVALID) return "unknown pad button '" + words[1] + "'";
+        event.kind = ScriptEventKind::PadButton;
+        event.press = action == "press";
+        event.key = button;
+        return {};
+    }
+    if (action == "axis") {
+        if (words.size() != 3) return expected;
+        const SDL_GameControllerAxis axis = SDL_GameControllerGetAxisFromString(words[1].c_str());
+        if (axis == SDL_CONTROLLER_AXIS_INVALID) return "unknown pad axis '" + words[1] + "'";
+        long value = 0;
+        if (!parseWholeNumber(words[2], kAxisLeast, kAxisMost, value))
+            return "an axis value is a whole number from -32768 to 32767, got '" + words[2] + "'";
+        event.kind = ScriptEventKind::PadAxis;
+        event.key = axis;
+        event.value = static_cast<int>(value);
+        return {};
+    }
+    return "pad action must be press, release, axis, unplug or plug, got '" + action + "'";
+}
+
+}  // namespace
+
+ScriptParseResult parseScript(const std::string& text)
+{
+    ScriptParseResult result;
+    std::istringstream lines(text);
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(lines, line)) {
+        ++lineNumber;
+        const std::size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        std::istringstream wordStream(line);
+        std::vector<std::string> words;
+        for (std::string word; wordStream >> word;) words.push_back(word);
+        if (words.empty()) continue;  // blank or comment line
+        auto fail = [&](const std::string& what) {
+            result.ok = false;
+            result.error = "script line " + std::to_string(lineNumber) + ": " + what;
+            return result;
+        };
+        long frame = 0;
+        if (!parseWholeNumber(words[0], 1, std::numeric_limits<long>::max(), frame))
+            return fail("frame must be a whole number of at least 1");
+        ScriptEvent event;
+        event.frame = frame;
+        if (words.size() >= 2 && words[1] == "pad") {
+            const std::string fault = parsePadEvent({words.begin() + 2, words.end()}, event);
+            if (!fault.empty()) return fail(fault);
+            result.events.push_back(event);
+            continue;
+        }
+        if (words.size() != 3) return fail("expected 'FRAME press|release KEY'");
+        const std::string& actionWord = words[1];
+        const std::string& keyWord = words[2];
+        if (actionWord == "press") event.press = true;
+        else if (actionWord == "release") event.press = false;
+        else return fail("action must be 'press' or 'release', got '" + actionWord + "'");
+        if (!parseKey(keyWord, event)) return fail("unknown key '" + keyWord + "'");
+        result.events.push_back(event);
+    }
+    std::stable_sort(result.events.begin(), result.events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+    result.ok = true;
+    return result;
+}
+
+bool scriptUsesPad(const std::vector<ScriptEvent>& events)
+{
+    return std::any_of(events.begin(), events.end(),
+                       [](const ScriptEvent& event) { return event.kind != ScriptEventKind::Key; });
+}
+
+void deliverScriptEvents(const std::vector<ScriptEvent>& events, std::size_t& cursor, long frame)
+{
+    while (cursor < events.size() && events[cursor].frame <= frame) {
+        const ScriptEvent& event = events[cursor++];
+        if (event.frame < frame) continue;  // a frame already passed
+        switch (event.kind) {
+        case ScriptEventKind::PadButton: setScriptedPadButton(event.key, event.press); continue;
+        case ScriptEventKind::PadAxis: setScriptedPadAxis(event.key, event.value); continue;
+        case ScriptEventKind::PadUnplug: detachScriptedPad(); continue;
+        case ScriptEventKind::PadPlug: {
+            std::string error;
+            if (!attachScriptedPad(error)) std::fprintf(stderr, "burrik: the script's pad cannot be plugged in: %s\n", error.c_str());
+            continue;
+        }
+        case ScriptEventKind::Key: break;
+        }
+        if (event.special) {
+            if (event.press) onSpecialKey(event.key, 0, 0);
+            else onSpecialKeyUp(event.key, 0, 0);
+        } else {
+            const auto key = static_cast<unsigned char>(event.key);
+            if (event.press) onKey(key, 0, 0);
+            else onKeyUp(key, 0, 0);
+        }
+    }
+}

@@ -1,0 +1,24 @@
+#include "conveniences/player_keys.h"
+
+#include "app/keyboard.h"
+#include "conveniences/pause.h"
+#include "conveniences/sound_controls.h"
+
+bool playerKeyTaken(unsigned char key)
+{
+    if (soundControlKey(key)) return true;
+    if (!gamePaused()) return false;
+    if (key != kKeyEscape) return true;
+    endPause();
+    return false;
+}
+
+bool playerSpecialKeyTaken(int key)
+{
+    if (soundControlSpecialKey(key)) return true;
+    if (key == kKeyPause) {
+        togglePause();
+        return true;
+    }
+    return gamePaused();
+}

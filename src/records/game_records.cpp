@@ -1,0 +1,213 @@
+#include "records/game_records.h"
+
+#include "app/game_state.h"
+#include "app/keyboard.h"
+#include "app/other_input.h"
+#include "records/replay_player.h"
+#include "records/replay_recorder.h"
+#include "automation/run_driver.h"
+#include "records/score_file.h"
+#include "records/score_keeper.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/random.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kOtherInputKinds = 256;
+
+struct Records {
+    std::unique_ptr<ReplayRecorder> recorder;
+    std::unique_ptr<RecordingClock> recordingClock;
+    std::unique_ptr<ReplayPlayer> player;
+    std::array<OtherInputHandler, kOtherInputKinds> otherInputHandlers{};
+};
+
+Records records;
+
+ReplayItemKind itemKindOf(KeyEventKind kind)
+{
+    switch (kind) {
+    case KeyEventKind::Key: return ReplayItemKind::Key;
+    case KeyEventKind::KeyUp: return ReplayItemKind::KeyUp;
+    case KeyEventKind::SpecialKey: return ReplayItemKind::SpecialKey;
+    case KeyEventKind::SpecialKeyUp: return ReplayItemKind::SpecialKeyUp;
+    }
+    return ReplayItemKind::Key;
+}
+
+// Every key event, whatever its source, passes here first.
+bool gateKey(KeyEventKind kind, int key)
+{
+    if (records.player) {
+        if (records.player->delivering()) return true;
+        // Live keys during a replay: only escape counts, and it ends the replay.
+        if (kind == KeyEventKind::Key && key == kKeyEscape) records.player->stopByEscape();
+        return false;
+    }
+    followGameForScores();
+    if (records.recorder) records.recorder->noteInput(itemKindOf(kind), 0, key);
+    return true;
+}
+
+void deliverReplayedKey(ReplayItemKind kind, int key)
+{
+    switch (kind) {
+    case ReplayItemKind::Key: onKey(static_cast<unsigned char>(key), 0, 0); break;
+    case ReplayItemKind::KeyUp: onKeyUp(static_cast<unsigned char>(key), 0, 0); break;
+    case ReplayItemKind::SpecialKey: onSpecialKey(key, 0, 0); break;
+    case ReplayItemKind::SpecialKeyUp: onSpecialKeyUp(key, 0, 0); break;
+    default: break;
+    }
+}
+
+bool deliverReplayedOtherInput(int kind, int value)
+{
+    if (kind < 0 || static_cast<std::size_t>(kind) >= kOtherInputKinds) return false;
+    const OtherInputHandler handler = records.otherInputHandlers[static_cast<std::size_t>(kind)];
+    if (handler == nullptr) return false;
+    handler(value);
+    return true;
+}
+
+void endReplayRun(int status, const std::string& message)
+{
+    std::fprintf(status == 0 ? stdout : stderr, "burrik: %s\n", message.c_str());
+    exitProcess(status);
+}
+
+void noteSeed(std::uint32_t state) { records.recorder->noteSeed(state); }
+void checkSeed(std::uint32_t state) { records.player->checkSeed(state); }
+
+// At every exit: the recording's last frame and end line, then the game
+// that ended (whose replay copy then ends with the same line).
+void finishRecords()
+{
+    if (records.recorder) records.recorder->finish();
+    enterEndedGame();
+}
+
+void loadReplay(Options& options, const fs::path& path)
+{
+    const std::string shown = options.replayPath;
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    if (error) badCommandLine("cannot read the replay " + shown + " (" + error.message() + ")");
+    if (size > kReplayMaxFileBytes) badCommandLine("the replay " + shown + " is refused: it is larger than 256 MiB");
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        badCommandLine("cannot read the replay " + shown);
+    ReplayParseResult parsed = parseReplay(bytes.data(), bytes.size());
+    if (!parsed.ok) badCommandLine("the replay " + shown + " is refused: " + parsed.error);
+    if (parsed.data.cutShort) {
+        std::fprintf(stderr, "burrik: the replay %s is cut short at line %u; it plays up to the line before\n",
+                     shown.c_str(), parsed.data.cutLine);
+    }
+    const ReplayHeader& header = parsed.data.header;
+    options.windowed = options.windowed || header.windowed;
+    setFixedSeed(header.seed);
+    renderOptions.useDisplayLists = header.render.useDisplayLists;
+    renderOptions.useVertexArrays = header.render.useVertexArrays;
+    renderOptions.wireframe = header.render.wireframe;
+    renderOptions.mipmapping = header.render.mipmapping;
+    renderOptions.filterMode = header.render.filterMode;
+    renderOptions.showFps = header.render.showFps;
+    ReplayHooks hooks;
+    hooks.deliverKey = deliverReplayedKey;
+    hooks.deliverOtherInput = deliverReplayedOtherInput;
+    hooks.endRun = endReplayRun;
+    records.player = std::make_unique<ReplayPlayer>(std::move(parsed.data), shown, hooks);
+    useClockSource(records.player->clock());
+    setSeedListener(checkSeed);
+}
+
+void startRecording(const Options& options, const fs::path& path)
+{
+    ReplayHeader header;
+    header.windowed = options.windowed;
+    header.vsync = !options.noVsync;
+    header.seed = options.seed;
+    header.fixedDt = options.fixedDt;
+    header.render.useDisplayLists = renderOptions.useDisplayLists;
+    header.render.useVertexArrays = renderOptions.useVertexArrays;
+    header.render.wireframe = renderOptions.wireframe;
+    header.render.mipmapping = renderOptions.mipmapping;
+    header.render.filterMode = renderOptions.filterMode;
+    header.render.showFps = renderOptions.showFps;
+    records.recorder = std::make_unique<ReplayRecorder>();
+    std::string error;
+    if (!records.recorder->open(path.string(), header, error))
+        badCommandLine("cannot write the replay " + options.recordPath + " (" + error + ")");
+    // Over the clock in force, the real or the fixed-step one.
+    records.recordingClock = std::make_unique<RecordingClock>(gameClock(), *records.recorder);
+    useClockSource(*records.recordingClock);
+    setSeedListener(noteSeed);
+}
+
+}  // namespace
+
+void setOtherInputHandler(OtherInputKind kind, OtherInputHandler handler)
+{
+    const auto index = static_cast<std::size_t>(kind);
+    if (index < kOtherInputKinds) records.otherInputHandlers[index] = handler;
+}
+
+void deliverOtherInput(OtherInputKind kind, int value)
+{
+    if (records.player) return;  // the replay delivers the recorded ones
+    const auto index = static_cast<std::size_t>(kind);
+    if (index >= kOtherInputKinds) return;
+    if (records.recorder) records.recorder->noteInput(ReplayItemKind::OtherInput, static_cast<int>(index), value);
+    if (records.otherInputHandlers[index] != nullptr) records.otherInputHandlers[index](value);
+}
+
+void setUpGameRecords(Options& options, const std::string& startFolder)
+{
+    std::error_code error;
+    const fs::path start = startFolder;
+    if (!options.replayPath.empty()) loadReplay(options, fs::absolute(start / options.replayPath, error));
+    if (!options.recordPath.empty()) startRecording(options, fs::absolute(start / options.recordPath, error));
+    setKeyGate(gateKey);
+    // A replay is no new game, and the autopilot's games are not a person's.
+    if (options.replayPath.empty() && !options.autopilot) enableScoreKeeping(scoreTablePath(), records.recorder.get());
+    std::atexit(finishRecords);
+}
+
+std::string settleVideoMode(const std::string& configured, bool windowed)
+{
+    if (records.player) return records.player->header().videoMode;
+    if (records.recorder) {
+        records.recorder->setVideoMode(windowed, configured);
+        records.recorder->writeHeader();
+    }
+    return configured;
+}
+
+bool gameRecordsDrawEveryTick() { return records.player != nullptr || records.recorder != nullptr; }
+
+void gameRecordsFrameStart(long frame)
+{
+    if (records.player) records.player->beginFrame(frame);
+}
+
+void gameRecordsAfterTick() { followGameForScores(); }
+
+void gameRecordsFrameEnd(long frame)
+{
+    if (records.recorder) records.recorder->endFrame();
+    enterEndedGame();
+    if (records.player) records.player->endFrame(frame);
+}
+
+int printScores() { return printScoreTable(); }

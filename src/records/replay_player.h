@@ -1,0 +1,87 @@
+#pragma once
+// Playing a replay (--replay): each frame's recorded keys and other input
+// events go through the same callbacks as live ones, and every clock reading
+// the game takes is answered from the file. The replay never runs past its
+// data: when the game wants something the file does not hold, it stops and
+// says where.
+#include "records/replay_format.h"
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <string>
+
+// Exit status of a replay that went out of step with the game (a recording
+// of another version of the game, or one whose readings were changed).
+constexpr int kExitReplayOutOfStep = 3;
+
+class ReplayPlayer;
+
+// Answers every reading from the replay.
+class ReplayClock final : public ClockSource {
+public:
+    explicit ReplayClock(ReplayPlayer& player) : player_(&player) {}
+    std::int64_t counterFrequency() const override;
+    std::int64_t counterReading() const override;
+    std::uint32_t processMilliseconds() const override;
+    std::uint32_t tickCountMilliseconds() const override;
+    std::int64_t calendarSeconds() const override;
+
+private:
+    ReplayPlayer* player_;
+};
+
+// What the player hands its input events to, and how a replay ends.
+struct ReplayHooks {
+    void (*deliverKey)(ReplayItemKind kind, int key) = nullptr;
+    // False when the game knows no input of that kind.
+    bool (*deliverOtherInput)(int kind, int value) = nullptr;
+    // Ends the run with the given status after the message (standard output
+    // for status 0, standard error otherwise); never returns.
+    void (*endRun)(int status, const std::string& message) = nullptr;
+};
+
+class ReplayPlayer {
+public:
+    // Takes the parsed file; name is how messages call it.
+    ReplayPlayer(ReplayData data, std::string name, ReplayHooks hooks);
+    // Its clock points back at it.
+    ReplayPlayer(const ReplayPlayer&) = delete;
+    ReplayPlayer& operator=(const ReplayPlayer&) = delete;
+
+    const ReplayHeader& header() const { return data_.header; }
+    ClockSource& clock() { return clock_; }
+
+    // Frame start: delivers the frame's input events, up to its first reading.
+    // Ends the run once the recorded frames are over.
+    void beginFrame(long frame);
+    // Frame end: every item of the frame must have been taken.
+    void endFrame(long frame);
+
+    // The game reads a clock.
+    std::int64_t takeReading(ReplayItemKind kind);
+    // The game seeded its random source.
+    void checkSeed(std::uint32_t state);
+
+    // True while the player itself delivers an input event.
+    bool delivering() const { return delivering_; }
+    // A live escape: the replay ends.
+    [[noreturn]] void stopByEscape();
+
+    long lastFrameToPlay() const { return lastFrame_; }
+
+private:
+    [[noreturn]] void outOfStep(const std::string& what);
+    [[noreturn]] void finish();
+    std::string nextItemText() const;
+
+    ReplayData data_;
+    std::string name_;
+    ReplayHooks hooks_;
+    ReplayClock clock_{*this};
+    long lastFrame_ = 0;       // the last frame that plays
+    long frame_ = 0;           // the frame being played
+    std::size_t nextFrame_ = 0;  // index into data_.frames
+    std::size_t cursor_ = 0;   // next item of the frame
+    std::size_t frameEnd_ = 0;
+    bool delivering_ = false;
+};

@@ -1,0 +1,338 @@
+// The replay file: the reader gives back exactly what the recorder wrote,
+// every kind of damage is refused with its line, and the player answers the
+// game from the file and stops, saying where, when the game and the file part.
+#include "allocation_probe.h"
+#include "records/replay_format.h"
+#include "records/replay_player.h"
+#include "records/replay_recorder.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A clock whose readings the test sets.
+class SetClock final : public ClockSource {
+public:
+    std::int64_t frequency = 1'000'000'000;
+    std::int64_t counter = 0;
+    std::uint32_t process = 0;
+    std::uint32_t tickCount = 0;
+    std::int64_t calendar = 0;
+    std::int64_t counterFrequency() const override { return frequency; }
+    std::int64_t counterReading() const override { return counter; }
+    std::uint32_t processMilliseconds() const override { return process; }
+    std::uint32_t tickCountMilliseconds() const override { return tickCount; }
+    std::int64_t calendarSeconds() const override { return calendar; }
+};
+
+ReplayParseResult parseText(const std::string& text)
+{
+    return parseReplay(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+const std::string kHeader =
+    "burrik-replay 1\nvideo window 800x600:32@60\nvsync on\nseed clock\nclock real\n"
+    "render lists=0 arrays=1 wireframe=0 mipmap=1 filter=0 fps=1\nbegin\n";
+
+struct Item {
+    long frame;
+    ReplayItemKind kind;
+    std::int64_t value;
+    int detail = 0;
+};
+
+TEST(ReplayFile, TheReaderGivesBackWhatTheRecorderWrote)
+{
+    testsupport::TempDir dir;
+    const std::string path = (dir / "game.replay").string();
+    ReplayHeader header;
+    header.windowed = false;
+    header.videoMode = "1024x768:32@75";
+    header.vsync = false;
+    header.seed = 4'000'000'000u;
+    header.fixedDt = 0.02;
+    header.render.filterMode = 2;
+    header.render.useDisplayLists = 1;
+    ReplayRecorder recorder;
+    std::string error;
+    ASSERT_TRUE(recorder.open(path, header, error)) << error;
+    SetClock inner;
+    RecordingClock clock(inner, recorder);
+    std::vector<Item> expected;
+    auto key = [&](ReplayItemKind kind, int code) {
+        recorder.noteInput(kind, 0, code);
+        expected.push_back({recorder.currentFrame(), kind, code});
+    };
+    auto counter = [&](std::int64_t value) {
+        inner.counter = value;
+        EXPECT_EQ(clock.counterReading(), value);
+        expected.push_back({recorder.currentFrame(), ReplayItemKind::Counter, value});
+    };
+    auto tickCount = [&](std::uint32_t value) {
+        inner.tickCount = value;
+        EXPECT_EQ(clock.tickCountMilliseconds(), value);
+        expected.push_back({recorder.currentFrame(), ReplayItemKind::TickCountMilliseconds, value});
+    };
+
+    // Frame 1: a key that starts a game, which seeds and reads every clock.
+    clock.advanceTick();
+    key(ReplayItemKind::Key, ' ');
+    inner.calendar = 1'700'000'123;
+    EXPECT_EQ(clock.calendarSeconds(), 1'700'000'123);
+    expected.push_back({1, ReplayItemKind::CalendarSeconds, 1'700'000'123});
+    recorder.noteSeed(123);
+    expected.push_back({1, ReplayItemKind::Seed, 123});
+    EXPECT_EQ(clock.counterFrequency(), 1'000'000'000);
+    expected.push_back({1, ReplayItemKind::CounterFrequency, 1'000'000'000});
+    counter(9'000'000'000'000);
+    inner.process = 17;
+    EXPECT_EQ(clock.processMilliseconds(), 17u);
+    expected.push_back({1, ReplayItemKind::ProcessMilliseconds, 17});
+    key(ReplayItemKind::KeyUp, ' ');
+    recorder.endFrame();
+    // Frame 2 reads nothing and has no line.
+    clock.advanceTick();
+    recorder.endFrame();
+    // Frame 3: a counter that goes back, a tick count about to wrap.
+    clock.advanceTick();
+    counter(8'999'999'000'000);
+    tickCount(std::numeric_limits<std::uint32_t>::max() - 3);
+    recorder.endFrame();
+    // Frame 4: the tick count wrapped; special keys and another input event.
+    clock.advanceTick();
+    key(ReplayItemKind::SpecialKey, 101);
+    recorder.noteInput(ReplayItemKind::OtherInput, 1, -7);
+    expected.push_back({4, ReplayItemKind::OtherInput, -7, 1});
+    key(ReplayItemKind::SpecialKeyUp, 101);
+    tickCount(5);
+    recorder.endFrame();
+    // Frame 5: more than one line holds.
+    clock.advanceTick();
+    for (int i = 0; i < 1500; ++i) counter(9'000'000'000'000 + i * 16'666'667LL);
+    recorder.endFrame();
+    recorder.finish();
+
+    const std::string text = testsupport::readFileText(path);
+    EXPECT_NE(text.find("\n5 c"), text.rfind("\n5 c")) << "frame 5 continues on a second line";
+    const ReplayParseResult parsed = parseText(text);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const ReplayData& data = parsed.data;
+    EXPECT_FALSE(data.header.windowed);
+    EXPECT_EQ(data.header.videoMode, "1024x768:32@75");
+    EXPECT_FALSE(data.header.vsync);
+    EXPECT_EQ(data.header.seed, 4'000'000'000u);
+    EXPECT_DOUBLE_EQ(*data.header.fixedDt, 0.02);
+    EXPECT_EQ(data.header.render.filterMode, 2);
+    EXPECT_EQ(data.header.render.useDisplayLists, 1);
+    EXPECT_EQ(data.endTicks, 5);
+    EXPECT_FALSE(data.cutShort);
+    ASSERT_EQ(data.frames.size(), 4u);
+    EXPECT_EQ(data.frames[1].frame, 3);
+    ASSERT_EQ(data.items.size(), expected.size());
+    std::size_t frame = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        while (i >= data.frames[frame].firstItem + data.frames[frame].itemCount) ++frame;
+        EXPECT_EQ(data.frames[frame].frame, expected[i].frame) << "item " << i;
+        EXPECT_EQ(data.items[i].kind, expected[i].kind) << "item " << i;
+        EXPECT_EQ(data.items[i].value, expected[i].value) << "item " << i;
+        EXPECT_EQ(data.items[i].detail, expected[i].detail) << "item " << i;
+    }
+}
+
+TEST(ReplayRecorder, RecordingAFrameAllocatesNothing)
+{
+    testsupport::TempDir dir;
+    ReplayRecorder recorder;
+    std::string error;
+    ASSERT_TRUE(recorder.open((dir / "game.replay").string(), ReplayHeader{}, error)) << error;
+    SetClock inner;
+    RecordingClock clock(inner, recorder);
+    auto frame = [&](int n) {
+        clock.advanceTick();
+        recorder.noteInput(ReplayItemKind::SpecialKey, 0, 101);
+        inner.counter += 16'666'667;
+        inner.tickCount += 17;
+        inner.process += 17;
+        inner.calendar += n % 60 == 0 ? 1 : 0;
+        clock.counterReading();
+        clock.processMilliseconds();
+        clock.tickCountMilliseconds();
+        clock.tickCountMilliseconds();
+        clock.calendarSeconds();
+        recorder.noteSeed(static_cast<std::uint32_t>(n));
+        recorder.noteInput(ReplayItemKind::SpecialKeyUp, 0, 101);
+        recorder.endFrame();
+    };
+    frame(0);  // the header and the file's first write
+    const long before = allocationprobe::allocationsSoFar();
+    for (int n = 1; n <= 500; ++n) frame(n);
+    EXPECT_EQ(allocationprobe::allocationsSoFar() - before, 0);
+    recorder.finish();
+    const std::string text = testsupport::readFileText(dir / "game.replay");
+    const ReplayParseResult parsed = parseText(text);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.data.frames.size(), 501u);
+}
+
+TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
+{
+    const std::string body = "1 k32 s1700000000 r0 f1000000000 c5 u32\n2 c7 t3 s0\nend 2\n";
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = kHeader + body;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {"empty", "", "line 1: the file is empty"},
+        {"another file", "P6\n800 600\n", "line 1: not a Burrik replay"},
+        {"newer version", replaced("burrik-replay 1", "burrik-replay 2"), "line 1: unknown replay version 2"},
+        {"header cut", kHeader.substr(0, 50), "line 3: the file ends inside its header"},
+        {"video mode", replaced("800x600:32@60", "800x600;rm -rf"), "line 2: expected 'video"},
+        {"seed", replaced("seed clock", "seed 4294967296"), "line 4: expected 'seed clock'"},
+        {"clock step", replaced("clock real", "clock fixed nan"), "line 5: the fixed clock's step"},
+        {"render option", replaced("filter=0", "filter=3"), "line 6: expected 'render"},
+        {"no begin", replaced("begin\n", "start\n"), "line 7: expected 'begin'"},
+        {"frame number", replaced("2 c7", "x c7"), "line 9: expected a frame number"},
+        {"unknown item", replaced("c5", "x5"), "line 8: unknown item 'x' at column 34"},
+        {"character code", replaced("k32", "k300"), "line 8: the key press at column 3 is no character code"},
+        {"missing number", replaced("t3", "t"), "line 9: the tick-count milliseconds at column 6 has no number"},
+        {"negative milliseconds", replaced("t3", "t-4"), "tick-count milliseconds at column 6 is out of range"},
+        {"overflow", replaced("c5", "c9223372036854775807"), "line 9: the counter reading at column 3 overflows"},
+        {"seed of 33 bits", replaced("r0", "r4294967296"), "seeding of the random source at column 19 is beyond 32 bits"},
+        {"double space", replaced("2 c7", "2  c7"), "line 9: items are separated by single spaces"},
+        {"carriage return", replaced("s0\n", "s0\r\n"), "line 9: the calendar seconds at column 9 runs on"},
+        {"frame zero", replaced("2 c7", "0 c7"), "line 9: expected a frame number of at least 1"},
+        {"frame order", kHeader + "3 c1\n2 c1\n", "line 9: frame 2 comes after frame 3"},
+        {"short end", replaced("end 2", "end 0"), "line 10: the end line counts 0 ticks, but frame 2 was recorded"},
+        {"after the end", kHeader + body + "3 c1\n", "line 11: nothing may follow the end line"},
+        {"zero byte", replaced("u32", std::string("u3\0", 3)), "line 8: the key release at column 37 runs on"},
+    };
+    for (const Case& c : cases) {
+        const ReplayParseResult r = parseText(c.text);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": got '" << r.error << "'";
+        EXPECT_TRUE(r.data.items.empty() && r.data.frames.empty()) << c.what;
+    }
+}
+
+TEST(ReplayFile, ACutOrUnfinishedRecordingPlaysUpToItsLastWholeLine)
+{
+    const ReplayParseResult cut = parseText(kHeader + "1 c5 t1\n2 c7 t3\n3 c9 t");
+    ASSERT_TRUE(cut.ok) << cut.error;
+    EXPECT_TRUE(cut.data.cutShort);
+    EXPECT_EQ(cut.data.cutLine, 10u);
+    EXPECT_FALSE(cut.data.endTicks);
+    ASSERT_EQ(cut.data.frames.size(), 2u);
+    EXPECT_EQ(cut.data.items.size(), 4u);
+
+    const ReplayParseResult killed = parseText(kHeader + "1 c5 t1\n2 c7 t3\n");
+    ASSERT_TRUE(killed.ok) << killed.error;
+    EXPECT_FALSE(killed.data.cutShort);
+    EXPECT_FALSE(killed.data.endTicks);
+    EXPECT_EQ(killed.data.frames.back().frame, 2);
+}
+
+// The player against a game the test plays: it ends the process through its
+// hook, which the death tests watch.
+ReplayPlayer playerFor(const std::string& body)
+{
+    ReplayParseResult parsed = parseText(kHeader + body);
+    if (!parsed.ok) std::abort();
+    ReplayHooks hooks;
+    hooks.deliverKey = [](ReplayItemKind, int) {};
+    hooks.endRun = [](int status, const std::string& message) {
+        std::cerr << message << std::endl;
+        std::exit(status);
+    };
+    return ReplayPlayer(std::move(parsed.data), "game.replay", hooks);
+}
+
+TEST(ReplayPlayer, AnswersTheGameAndStopsWhereTheGameAndTheFilePart)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    // Readings are changes: the counter reads 5, 7 and 9, the tick count 3 and 4.
+    const std::string body = "1 k32 s100 r100 c5\n3 c2 t3\n4 c2 t1\nend 4\n";
+    // A game that takes what was recorded plays to the end.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor(body);
+            player.beginFrame(1);  // the key; the game seeds from the calendar
+            if (player.clock().calendarSeconds() != 100) std::exit(10);
+            player.checkSeed(100);
+            if (player.clock().counterReading() != 5) std::exit(11);
+            player.endFrame(1);
+            player.beginFrame(2);
+            player.endFrame(2);
+            for (long frame = 3; frame <= 4; ++frame) {
+                player.beginFrame(frame);
+                if (player.clock().counterReading() != 2 * frame + 1) std::exit(12);
+                if (player.clock().tickCountMilliseconds() != static_cast<std::uint32_t>(frame)) std::exit(13);
+                player.endFrame(frame);
+            }
+            std::exit(14);
+        },
+        testing::ExitedWithCode(0), "played to its end \\(frame 4\\)");
+    // Another kind of reading than recorded.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor(body);
+            player.beginFrame(1);
+            player.clock().counterReading();
+        },
+        testing::ExitedWithCode(kExitReplayOutOfStep),
+        "out of step with the game at line 8, frame 1: the game read the counter reading where the recording holds "
+        "the calendar seconds");
+    // More readings than a frame holds, before the last frame.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor(body);
+            player.beginFrame(1);
+            player.beginFrame(2);
+            player.clock().counterReading();
+        },
+        testing::ExitedWithCode(kExitReplayOutOfStep), "frame 2: the game read the counter reading where the recording "
+                                                        "holds nothing more for this frame");
+    // Fewer readings than the frame holds.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor(body);
+            player.beginFrame(1);
+            player.endFrame(1);
+        },
+        testing::ExitedWithCode(kExitReplayOutOfStep), "line 8, frame 1: the game took less than the frame's line holds");
+    // Another seed.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor(body);
+            player.beginFrame(1);
+            player.clock().calendarSeconds();
+            player.checkSeed(99);
+        },
+        testing::ExitedWithCode(kExitReplayOutOfStep), "seeded its random source with 99 where the recording holds 100");
+    // A recording without its end stops after its last line, and says so.
+    EXPECT_EXIT(
+        {
+            ReplayPlayer player = playerFor("1 c5\n2 c6\n");
+            player.beginFrame(1);
+            player.clock().counterReading();
+            player.endFrame(1);
+            player.beginFrame(2);
+            player.clock().counterReading();
+            player.endFrame(2);
+            std::exit(14);
+        },
+        testing::ExitedWithCode(0), "stops at frame 2 without its end line");
+}
+
+}  // namespace
