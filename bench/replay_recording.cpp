@@ -134,7 +134,7 @@ void BM_ReplaySizePerMinute(benchmark::State& state)
         RecordingClock clock(inner, recorder);
         useClockSource(clock);
         minuteRecorder = &recorder;
-        setKeyGate(recordKey);
+        addKeyFilter(recordKey);
         setSeedListener([](std::uint32_t seed) { minuteRecorder->noteSeed(seed); });
         setFixedSeed(std::nullopt);
         // The game starts from its menu as a person starts it, with space.
@@ -153,7 +153,7 @@ void BM_ReplaySizePerMinute(benchmark::State& state)
             written = recorder.bytesWritten();
         }
         recorder.finish();
-        setKeyGate(nullptr);
+        clearKeyFilters();
         setSeedListener(nullptr);
         useRealClock();
         state.counters["bytes_per_minute"] = static_cast<double>(std::filesystem::file_size(path));

@@ -11,7 +11,7 @@ set(BURRIK_MAINTAINER "Burrik developers <burrik@example.org>")
 # The program finds its data from its own location, so the path between the
 # two folders is built in rather than the prefix.
 file(RELATIVE_PATH BURRIK_DATA_FROM_PROGRAM /prefix/${BURRIK_INSTALL_BINDIR} /prefix/${BURRIK_INSTALL_DATADIR})
-target_compile_definitions(burrik_core
+target_compile_definitions(burrik_game
   PUBLIC BURRIK_VERSION="${PROJECT_VERSION}"
   PRIVATE BURRIK_DATA_FROM_PROGRAM="${BURRIK_DATA_FROM_PROGRAM}")
 

@@ -10,14 +10,37 @@
 #include "assets/texture.h"
 #include "character/gardener.h"
 #include "effects/geometry.h"
-#include "conveniences/pause.h"
-#include "records/score_overlay.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
 #include "platform/window.h"
 
 #include <GL/glu.h>
+
+#include <array>
+
+namespace {
+
+struct FrameSeams {
+    FrameReplacement replacement = nullptr;
+    std::array<FrameOverlay, kMaxFrameOverlays> overlays{};
+    int overlayCount = 0;
+};
+
+FrameSeams frameSeams;
+
+}  // namespace
+
+void setFrameReplacement(FrameReplacement replacement) { frameSeams.replacement = replacement; }
+
+bool addFrameOverlay(FrameOverlay overlay)
+{
+    if (frameSeams.overlayCount >= kMaxFrameOverlays) return false;
+    frameSeams.overlays[static_cast<std::size_t>(frameSeams.overlayCount++)] = overlay;
+    return true;
+}
+
+void clearFrameSeams() { frameSeams = FrameSeams{}; }
 
 void drawPlayingFrame(unsigned layers)
 {
@@ -94,7 +117,7 @@ void drawPlayingFrame(unsigned layers)
         drawIconsAndTexts(kHudCornerX, kHudCornerY, hudTextures.data(), gameSession.molesLeft, arrays,
                           options.showFps != 0, fpsMeter.fps);
         drawResultBanner(state, resultTextures.data());
-        drawScoreTableOverlay(state);
+        for (int i = 0; i < frameSeams.overlayCount; ++i) frameSeams.overlays[static_cast<std::size_t>(i)](state);
     }
 
     glEnable(GL_LIGHTING);
@@ -105,7 +128,7 @@ void drawPlayingFrame(unsigned layers)
 
 void drawFrame()
 {
-    if (drawPauseScreen()) return;  // paused: the pause draws and shows its own frame
+    if (frameSeams.replacement != nullptr && frameSeams.replacement()) return;  // the pause shows its own
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const int state = gameSession.gameState;
     if (isPlayingState(state)) {

@@ -4,6 +4,20 @@
 
 void drawFrame();
 
+// A frame of its own drawn instead of the game's (the pause picture): it
+// draws and shows its frame and answers true, or draws nothing and answers
+// false. nullptr: none.
+using FrameReplacement = bool (*)();
+void setFrameReplacement(FrameReplacement replacement);
+
+// Drawn over the HUD of every playing frame, in the order added, with the
+// HUD's drawing state (the score table on the lost-round screen).
+using FrameOverlay = void (*)(int gameState);
+constexpr int kMaxFrameOverlays = 4;
+// False when kMaxFrameOverlays are registered already.
+bool addFrameOverlay(FrameOverlay overlay);
+void clearFrameSeams();  // tests
+
 // The layers of a playing frame, in the order they are drawn. The game draws
 // them all; the benchmarks leave some out to find what each one costs.
 enum FrameLayer : unsigned {

@@ -8,10 +8,11 @@
 #include "audio/game_sounds.h"
 #include "character/gardener.h"
 #include "effects/particles.h"
-#include "conveniences/player_keys.h"
 #include "platform/process.h"
 
 #include <GL/freeglut.h>
+
+#include <array>
 
 namespace {
 
@@ -103,9 +104,20 @@ void startStrike()
 
 void toggle(int& option) { option = option ? 0 : 1; }
 
-KeyGate keyGate = nullptr;
+struct KeyFilters {
+    std::array<KeyFilter, kMaxKeyFilters> filters{};
+    int count = 0;
+};
 
-bool passesGate(KeyEventKind kind, int key) { return keyGate == nullptr || keyGate(kind, key); }
+KeyFilters keyFilters;
+
+bool passesFilters(KeyEventKind kind, int key)
+{
+    for (int i = 0; i < keyFilters.count; ++i) {
+        if (!keyFilters.filters[static_cast<std::size_t>(i)](kind, key)) return false;
+    }
+    return true;
+}
 
 void onPlayingKey(unsigned char key)
 {
@@ -139,12 +151,28 @@ void onPlayingKey(unsigned char key)
 
 }  // namespace
 
-void setKeyGate(KeyGate gate) { keyGate = gate; }
+bool addKeyFilter(KeyFilter filter)
+{
+    if (keyFilters.count >= kMaxKeyFilters) return false;
+    keyFilters.filters[static_cast<std::size_t>(keyFilters.count++)] = filter;
+    return true;
+}
+
+void clearKeyFilters() { keyFilters = KeyFilters{}; }
+
+void deliverKeyEvent(KeyEventKind kind, int key)
+{
+    switch (kind) {
+    case KeyEventKind::Key: onKey(static_cast<unsigned char>(key), 0, 0); break;
+    case KeyEventKind::KeyUp: onKeyUp(static_cast<unsigned char>(key), 0, 0); break;
+    case KeyEventKind::SpecialKey: onSpecialKey(key, 0, 0); break;
+    case KeyEventKind::SpecialKeyUp: onSpecialKeyUp(key, 0, 0); break;
+    }
+}
 
 void onKey(unsigned char key, int, int)
 {
-    if (!passesGate(KeyEventKind::Key, key)) return;
-    if (playerKeyTaken(key)) return;  // pause and sound controls, beyond the rules
+    if (!passesFilters(KeyEventKind::Key, key)) return;
     switch (gameSession.gameState) {
     case StartMenu:
     case Menu:
@@ -175,7 +203,7 @@ void onKey(unsigned char key, int, int)
 
 void onKeyUp(unsigned char key, int, int)
 {
-    if (!passesGate(KeyEventKind::KeyUp, key)) return;
+    if (!passesFilters(KeyEventKind::KeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case 'a': inputFlags.yawDecrease = 0; break;
@@ -188,8 +216,7 @@ void onKeyUp(unsigned char key, int, int)
 
 void onSpecialKey(int key, int, int)
 {
-    if (!passesGate(KeyEventKind::SpecialKey, key)) return;
-    if (playerSpecialKeyTaken(key)) return;  // pause and sound controls, beyond the rules
+    if (!passesFilters(KeyEventKind::SpecialKey, key)) return;
     const int state = gameSession.gameState;
     if (state == StartMenu || state == Menu) {
         if (key == GLUT_KEY_UP && gameSession.menuChoice > kMenuPlay) gameSession.menuChoice -= 1;
@@ -219,7 +246,7 @@ void onSpecialKey(int key, int, int)
 
 void onSpecialKeyUp(int key, int, int)
 {
-    if (!passesGate(KeyEventKind::SpecialKeyUp, key)) return;
+    if (!passesFilters(KeyEventKind::SpecialKeyUp, key)) return;
     if (gameSession.gameState != Playing) return;
     switch (key) {
     case GLUT_KEY_LEFT: inputFlags.turnLeft = 0; break;

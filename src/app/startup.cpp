@@ -4,13 +4,11 @@
 #include "app/frame.h"
 #include "app/game_state.h"
 #include "app/keyboard.h"
+#include "app/main_loop.h"
 #include "app/scenery.h"
 #include "app/tick.h"
 #include "assets/texture.h"
 #include "audio/game_sounds.h"
-#include "records/game_records.h"
-#include "conveniences/pause.h"
-#include "automation/run_driver.h"
 #include "garden/flower_bed.h"
 #include "garden/mole.h"
 #include "garden/rake.h"
@@ -39,8 +37,15 @@ constexpr double kFarPlane = -20.0;
 
 void postRedisplay() { glutPostRedisplay(); }
 
-// Without --data, the game reads from the working folder when it holds the
-// game's files, else from the data folder found from the program's own
+void swapBuffers() { glutSwapBuffers(); }
+
+// Hidden and fully covered count as out of sight.
+void onWindowStatus(int status) { noteWindowStatus(status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED); }
+
+}  // namespace
+
+// Without a data folder given, the game reads from the working folder when
+// it holds the game's files, else from the data folder found from the program's own
 // location: data/ beside it in the build tree, or the installed data folder
 // (share/games/burrik of the prefix), so a moved prefix still works.
 bool enterDataFolder(const std::string& dataDir, const char* programPath)
@@ -69,8 +74,6 @@ bool enterDataFolder(const std::string& dataDir, const char* programPath)
     return true;  // let the loaders report what is missing
 }
 
-}  // namespace
-
 void registerCallbacks()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -94,7 +97,7 @@ void registerCallbacks()
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialFunc(onSpecialKey);
     glutSpecialUpFunc(onSpecialKeyUp);
-    glutWindowStatusFunc(onWindowStatus);  // out of sight pauses
+    glutWindowStatusFunc(onWindowStatus);
 }
 
 void onReshape(int width, int height)
@@ -139,29 +142,11 @@ void initGame()
     loadGameSounds();  // and the music starts
 }
 
-int runGame(int argc, char** argv)
+void openGameWindow(int& argc, char** argv)
 {
-    // Options first, so that --help and a bad command line need no display.
-    const OptionsResult parsed = parseOptions(argc, argv);
-    if (!parsed.ok) badCommandLine(parsed.error);
-    const Options& options = parsed.options;
-    if (options.help) {
-        std::fputs(optionsHelpText(argv[0]).c_str(), stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::printf("burrik %s\n", BURRIK_VERSION);
-        return 0;
-    }
-    if (options.scores) return printScores();
-    setDialogsEnabled(!options.noDialogs);
-    std::error_code error;
-    setUpRunDriver(options, std::filesystem::current_path(error).string());
-    if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
-
     glutInit(&argc, argv);
     if (!drawsEveryTick()) setRedisplayHandler(postRedisplay);
-    setPresentHandler(presentWithScreenshots);
+    setPresentHandler(swapBuffers);
 
     glutInitDisplayMode(kDisplayMode);
     glutInitWindowSize(kWindowWidth, kWindowHeight);
@@ -169,27 +154,31 @@ int runGame(int argc, char** argv)
     glutCreateWindow(argv[0]);
     checkLeaksBeforeTheGlDriverUnloads();
     registerCallbacks();
+}
 
-    // A replay brings its own video mode (and window), a recording notes it.
-    const std::string gameMode = settleVideoMode(readGameModeString(gameModeConfigFile(kConfigFile)), runOptions().windowed);
-    if (!runOptions().windowed) {
-        glutGameModeString(gameMode.c_str());
-        if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {
-            glutEnterGameMode();
-            registerCallbacks();  // the game-mode window has a context of its own
-        } else {
-            // Also the outcome of a damaged burrik.ini: the player learns which mode was asked for.
-            std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
-                         gameMode.c_str(), kConfigFile);
-            glutFullScreen();
-        }
+void enterVideoMode(const std::string& gameMode)
+{
+    glutGameModeString(gameMode.c_str());
+    if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {
+        glutEnterGameMode();
+        registerCallbacks();  // the game-mode window has a context of its own
+    } else {
+        // Also the outcome of a damaged burrik.ini: the player learns which mode was asked for.
+        std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
+                     gameMode.c_str(), kConfigFile);
+        glutFullScreen();
     }
-    if (!options.noVsync) {
-        enableVsync();
-        setTickRateCap(refreshRateOfGameMode(gameMode.c_str(), kDefaultRefreshRate));
-    }
+}
 
+void paceFrames(const std::string& gameMode)
+{
+    enableVsync();
+    setFramePacing(true);
+    setTickRateCap(refreshRateOfGameMode(gameMode.c_str(), kDefaultRefreshRate));
+}
+
+void runStartMenu()
+{
     gameSession.gameState = StartMenu;
     glutMainLoop();
-    return 0;
 }

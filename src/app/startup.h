@@ -1,6 +1,6 @@
 #pragma once
-// Program start: the window, the game mode, the toolkit callbacks, the
-// reshape callback and the one-time game initialisation.
+// Program start: the data folder, the window, the game mode, the toolkit
+// callbacks, the reshape callback and the one-time game initialisation.
 #include "app/config.h"
 
 #include <string>
@@ -18,5 +18,23 @@ void onReshape(int width, int height);
 // One-time initialisation on the first start of a game.
 void initGame();
 
-// The program entry; returns the process exit status when it returns at all.
-int runGame(int argc, char** argv);
+// Enters the data folder: dataDir when given; else the working folder when it
+// holds the game's files, else the data folder found beside the program.
+// False, with a message, when dataDir cannot be entered.
+bool enterDataFolder(const std::string& dataDir, const char* programPath);
+
+// The toolkit and the game's 800 x 600 window with its callbacks. Set
+// drawing every tick (app/main_loop.h) first: such runs never wait for the
+// toolkit's redraw.
+void openGameWindow(int& argc, char** argv);
+
+// Full screen in the given game mode, or a full-screen window where that
+// mode cannot be entered (with a message).
+void enterVideoMode(const std::string& gameMode);
+
+// Vsync where the driver offers it, and the tick rate capped to the game
+// mode's refresh rate.
+void paceFrames(const std::string& gameMode);
+
+// The start menu, and the toolkit's loop; returns only when the toolkit does.
+void runStartMenu();

@@ -28,7 +28,6 @@ namespace {
 
 const Vector3 kUpAxis{0.0f, 1.0f, 0.0f};
 constexpr float kNoHit = 1000.0f;
-constexpr float kFenceBodyRadius = 28.0f;
 constexpr int kBetterPoints = 20;
 constexpr int kWorsePoints = -5;
 

@@ -35,6 +35,8 @@ constexpr float kPitchRate = 20.0f;  // degrees per second
 constexpr float kPitchLimit = 40.0f;
 constexpr int kWalkSpeed = 75;  // units per second
 constexpr int kFpsWindowLimit = 40;
+// The fence keeps the gardener's body centre this far from the walls.
+constexpr float kFenceBodyRadius = 28.0f;
 
 extern ActionFlags actionFlags;
 extern FrameTimer frameTimer;

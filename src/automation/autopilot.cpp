@@ -17,8 +17,10 @@ constexpr float kPi = 3.14159265f;
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 const Vector3 kUp{0.0f, 1.0f, 0.0f};
 
-// Where the body's centre can go: the fence keeps it 28 from the walls.
-constexpr float kWalkableHalfSize = 468.0f;
+// Where the body's centre is planned to go: the fence keeps it
+// kFenceBodyRadius from the walls, and the plan keeps a little more.
+constexpr float kWallMargin = 4.0f;
+constexpr float kWalkableHalfSize = kFenceHalfSize - kFenceBodyRadius - kWallMargin;
 // Extra room kept round obstacles by the planning grid and by the straight-line test.
 constexpr float kGridMargin = 8.0f;
 constexpr float kLineMargin = 3.0f;

@@ -178,13 +178,7 @@ void deliverScriptEvents(const std::vector<ScriptEvent>& events, std::size_t& cu
         }
         case ScriptEventKind::Key: break;
         }
-        if (event.special) {
-            if (event.press) onSpecialKey(event.key, 0, 0);
-            else onSpecialKeyUp(event.key, 0, 0);
-        } else {
-            const auto key = static_cast<unsigned char>(event.key);
-            if (event.press) onKey(key, 0, 0);
-            else onKeyUp(key, 0, 0);
-        }
+        if (event.special) deliverKeyEvent(event.press ? KeyEventKind::SpecialKey : KeyEventKind::SpecialKeyUp, event.key);
+        else deliverKeyEvent(event.press ? KeyEventKind::Key : KeyEventKind::KeyUp, event.key);
     }
 }

@@ -1,7 +1,10 @@
 #include "command_line/options.h"
 
+#include "platform/process.h"
+
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -168,4 +171,16 @@ std::string optionsHelpText(const char* programName)
             "~/.local/share/burrik/scores); with --record, the replays of the games in the\n"
             "table are kept beside it.\n";
     return text;
+}
+
+void badCommandLine(const std::string& message)
+{
+    std::fprintf(stderr, "burrik: %s\nTry 'burrik --help'.\n", message.c_str());
+    exitProcess(kExitBadOptions);
+}
+
+bool isAutomatedRun(const Options& options)
+{
+    return options.frames.has_value() || !options.screenshots.empty() || !options.scriptPath.empty() ||
+           options.autopilot || !options.replayPath.empty();
 }

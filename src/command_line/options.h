@@ -46,3 +46,10 @@ std::string optionsHelpText(const char* programName);
 
 // Exit status for a bad command line.
 constexpr int kExitBadOptions = 2;
+
+// Ends the process with the bad-command-line status after the message.
+[[noreturn]] void badCommandLine(const std::string& message);
+
+// A run driven by a script, a frame limit, screenshots, the autopilot or a
+// replay: it must not depend on the windows of the screen.
+bool isAutomatedRun(const Options& options);

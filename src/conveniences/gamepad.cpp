@@ -15,14 +15,8 @@ constexpr const char* kScriptedPadName = "Burrik script pad";
 void sendKey(PadKey key, bool press)
 {
     const PadKeyCode code = padKeyCode(key);
-    if (code.special) {
-        if (press) onSpecialKey(code.code, 0, 0);
-        else onSpecialKeyUp(code.code, 0, 0);
-    } else {
-        const auto character = static_cast<unsigned char>(code.code);
-        if (press) onKey(character, 0, 0);
-        else onKeyUp(character, 0, 0);
-    }
+    if (code.special) deliverKeyEvent(press ? KeyEventKind::SpecialKey : KeyEventKind::SpecialKeyUp, code.code);
+    else deliverKeyEvent(press ? KeyEventKind::Key : KeyEventKind::KeyUp, code.code);
 }
 
 struct Gamepad {
@@ -67,7 +61,8 @@ void closeController()
     pad.instance = -1;
 }
 
-// At exit: the game is going away, so no key is released into it.
+}  // namespace
+
 void stopGamepad()
 {
     if (!pad.started) return;
@@ -78,8 +73,6 @@ void stopGamepad()
     pad.started = false;
 }
 
-}  // namespace
-
 void startGamepad()
 {
     if (pad.started) return;
@@ -87,7 +80,6 @@ void startGamepad()
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return;  // no joystick support: no pad
     pad.started = true;
-    std::atexit(stopGamepad);
 }
 
 void pollGamepad()

@@ -13,6 +13,9 @@
 
 // Starts SDL's game-controller support (without signal handlers).
 void startGamepad();
+// At exit: closes the pad without releasing keys into the game that is
+// going away, and stops SDL's game-controller support.
+void stopGamepad();
 
 // Once per tick, before the game's tick: plugging and unplugging, and the
 // pad's buttons and sticks as keys.

@@ -3,7 +3,6 @@
 #include "app/game_state.h"
 #include "audio/game_sounds.h"
 #include "app/other_input.h"
-#include "automation/run_driver.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 
@@ -24,7 +23,7 @@ constexpr const char* kResumeHint = "F1 or Start on a gamepad: go on";
 constexpr const char* kLeaveHint = "Escape: leave the round";
 
 // The picture of the garden at the moment of pausing, in a texture whose
-// sides are powers of two (fixed-function GL), kept for the next pause.
+// sides are powers of two (fixed-function GL), kept for the next pauseState.
 struct PausePicture {
     GLuint texture = 0;
     int textureWidth = 0;
@@ -39,7 +38,7 @@ struct PauseState {
     PausePicture picture;
 };
 
-PauseState pause;
+PauseState pauseState;
 
 int powerOfTwoAtLeast(int size)
 {
@@ -50,8 +49,8 @@ int powerOfTwoAtLeast(int size)
 
 void startPause()
 {
-    pause.paused = true;
-    pause.picture.taken = false;
+    pauseState.paused = true;
+    pauseState.picture.taken = false;
     freezeGameClocks();
     holdGameSounds(true);
 }
@@ -63,7 +62,7 @@ void startPause()
 // nor for a window that was out of sight.
 void takePicture(int width, int height)
 {
-    PausePicture& picture = pause.picture;
+    PausePicture& picture = pauseState.picture;
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     width = std::min(width, static_cast<int>(largest));
@@ -89,7 +88,7 @@ void takePicture(int width, int height)
 
 void drawPicture(int width, int height)
 {
-    const PausePicture& picture = pause.picture;
+    const PausePicture& picture = pauseState.picture;
     const float right = static_cast<float>(picture.width) / static_cast<float>(picture.textureWidth);
     const float top = static_cast<float>(picture.height) / static_cast<float>(picture.textureHeight);
     glEnable(GL_TEXTURE_2D);
@@ -120,43 +119,41 @@ void drawCentredText(const char* text, float x, float y, float pixelHeight, floa
 
 }  // namespace
 
-bool gamePaused() { return pause.paused; }
+bool gamePaused() { return pauseState.paused; }
 
 void togglePause()
 {
-    if (pause.paused) endPause();
+    if (pauseState.paused) endPause();
     else if (gameSession.gameState == Playing) startPause();
 }
 
 void setWindowHidden(bool hidden)
 {
-    if (hidden && !pause.paused && gameSession.gameState == Playing) startPause();
+    if (hidden && !pauseState.paused && gameSession.gameState == Playing) startPause();
 }
 
 void endPause()
 {
-    if (!pause.paused) return;
-    pause.paused = false;
+    if (!pauseState.paused) return;
+    pauseState.paused = false;
     thawGameClocks();
     holdGameSounds(false);
 }
 
-void onWindowStatus(int status)
+void onWindowOutOfSight(bool hidden)
 {
-    if (automatedRun()) return;
-    const bool hidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
     deliverOtherInput(OtherInputKind::WindowHidden, hidden ? 1 : 0);  // recorded, then setWindowHidden
 }
 
 bool drawPauseScreen()
 {
-    if (!pause.paused) return false;
+    if (!pauseState.paused) return false;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
     const int height = viewport[3];
     if (width <= 0 || height <= 0) return true;
-    if (!pause.picture.taken) takePicture(width, height);
+    if (!pauseState.picture.taken) takePicture(width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);

@@ -25,12 +25,13 @@ void setWindowHidden(bool hidden);
 // Resumes when paused (escape leaves the round).
 void endPause();
 
-// The toolkit's window-status callback: hidden and fully covered count as
-// out of sight, delivered through the other-input seam so that a recording
-// keeps it. Automated runs ignore it (they must not depend on the windows of
-// the screen; a replay gives the recorded events instead).
-void onWindowStatus(int status);
+// The window-status handler: the window went out of sight or came back,
+// delivered through the other-input seam so that a recording keeps it (and
+// then to setWindowHidden). Automated runs do not listen (they must not
+// depend on the windows of the screen; a replay gives the recorded events).
+void onWindowOutOfSight(bool hidden);
 
-// The frame's hook, before anything is drawn: while paused draws the pause
-// screen, shows it and returns true; otherwise draws nothing and returns false.
+// The frame replacement, before anything is drawn: while paused draws the
+// pause screen, shows it and returns true; otherwise draws nothing and
+// returns false.
 bool drawPauseScreen();

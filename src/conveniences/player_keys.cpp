@@ -22,3 +22,14 @@ bool playerSpecialKeyTaken(int key)
     }
     return gamePaused();
 }
+
+bool passPlayerKeys(KeyEventKind kind, int key)
+{
+    switch (kind) {
+    case KeyEventKind::Key: return !playerKeyTaken(static_cast<unsigned char>(key));
+    case KeyEventKind::SpecialKey: return !playerSpecialKeyTaken(key);
+    case KeyEventKind::KeyUp:
+    case KeyEventKind::SpecialKeyUp: return true;
+    }
+    return true;
+}

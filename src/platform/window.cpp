@@ -1,23 +1,53 @@
 #include "platform/window.h"
 
 namespace {
-RedisplayHandler redisplayHandler = nullptr;
-}
 
-void setRedisplayHandler(RedisplayHandler handler) { redisplayHandler = handler; }
+constexpr int kDefaultWindowWidth = 800;
+constexpr int kDefaultWindowHeight = 600;
+
+struct WindowSeams {
+    RedisplayHandler redisplay = nullptr;
+    PresentHandler present = nullptr;
+    PresentHandler beforePresent = nullptr;
+    WindowStatusHandler status = nullptr;
+    int width = kDefaultWindowWidth;
+    int height = kDefaultWindowHeight;
+};
+
+WindowSeams window;
+
+}  // namespace
+
+void setRedisplayHandler(RedisplayHandler handler) { window.redisplay = handler; }
 
 void requestRedisplay()
 {
-    if (redisplayHandler != nullptr) redisplayHandler();
+    if (window.redisplay != nullptr) window.redisplay();
 }
 
-namespace {
-PresentHandler presentHandler = nullptr;
-}
+void setPresentHandler(PresentHandler handler) { window.present = handler; }
 
-void setPresentHandler(PresentHandler handler) { presentHandler = handler; }
+void setBeforePresentHandler(PresentHandler handler) { window.beforePresent = handler; }
 
 void presentFrame()
 {
-    if (presentHandler != nullptr) presentHandler();
+    if (window.beforePresent != nullptr) window.beforePresent();
+    if (window.present != nullptr) window.present();
+}
+
+void noteWindowSize(int width, int height)
+{
+    window.width = width;
+    window.height = height;
+}
+
+int windowWidth() { return window.width; }
+
+int windowHeight() { return window.height; }
+
+void setWindowStatusHandler(WindowStatusHandler handler) { window.status = handler; }
+
+void noteWindowStatus(bool hidden)
+{
+    if (window.status != nullptr) window.status(hidden);
 }

@@ -1,11 +1,10 @@
 #include "records/game_records.h"
 
 #include "app/game_state.h"
-#include "app/keyboard.h"
+#include "app/main_loop.h"
 #include "app/other_input.h"
 #include "records/replay_player.h"
 #include "records/replay_recorder.h"
-#include "automation/run_driver.h"
 #include "records/score_file.h"
 #include "records/score_keeper.h"
 #include "platform/clock.h"
@@ -24,78 +23,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kOtherInputKinds = 256;
-
 struct Records {
     std::unique_ptr<ReplayRecorder> recorder;
     std::unique_ptr<RecordingClock> recordingClock;
     std::unique_ptr<ReplayPlayer> player;
-    std::array<OtherInputHandler, kOtherInputKinds> otherInputHandlers{};
 };
 
 Records records;
 
-ReplayItemKind itemKindOf(KeyEventKind kind)
-{
-    switch (kind) {
-    case KeyEventKind::Key: return ReplayItemKind::Key;
-    case KeyEventKind::KeyUp: return ReplayItemKind::KeyUp;
-    case KeyEventKind::SpecialKey: return ReplayItemKind::SpecialKey;
-    case KeyEventKind::SpecialKeyUp: return ReplayItemKind::SpecialKeyUp;
-    }
-    return ReplayItemKind::Key;
-}
-
-// Every key event, whatever its source, passes here first.
-bool gateKey(KeyEventKind kind, int key)
-{
-    if (records.player) {
-        if (records.player->delivering()) return true;
-        // Live keys during a replay: only escape counts, and it ends the replay.
-        if (kind == KeyEventKind::Key && key == kKeyEscape) records.player->stopByEscape();
-        return false;
-    }
-    followGameForScores();
-    if (records.recorder) records.recorder->noteInput(itemKindOf(kind), 0, key);
-    return true;
-}
+// The replay's key items are the game's key events, in the same order.
+static_assert(static_cast<int>(ReplayItemKind::Key) == static_cast<int>(KeyEventKind::Key) &&
+              static_cast<int>(ReplayItemKind::KeyUp) == static_cast<int>(KeyEventKind::KeyUp) &&
+              static_cast<int>(ReplayItemKind::SpecialKey) == static_cast<int>(KeyEventKind::SpecialKey) &&
+              static_cast<int>(ReplayItemKind::SpecialKeyUp) == static_cast<int>(KeyEventKind::SpecialKeyUp));
 
 void deliverReplayedKey(ReplayItemKind kind, int key)
 {
-    switch (kind) {
-    case ReplayItemKind::Key: onKey(static_cast<unsigned char>(key), 0, 0); break;
-    case ReplayItemKind::KeyUp: onKeyUp(static_cast<unsigned char>(key), 0, 0); break;
-    case ReplayItemKind::SpecialKey: onSpecialKey(key, 0, 0); break;
-    case ReplayItemKind::SpecialKeyUp: onSpecialKeyUp(key, 0, 0); break;
-    default: break;
-    }
+    if (kind <= ReplayItemKind::SpecialKeyUp) deliverKeyEvent(static_cast<KeyEventKind>(kind), key);
 }
 
-bool deliverReplayedOtherInput(int kind, int value)
-{
-    if (kind < 0 || static_cast<std::size_t>(kind) >= kOtherInputKinds) return false;
-    const OtherInputHandler handler = records.otherInputHandlers[static_cast<std::size_t>(kind)];
-    if (handler == nullptr) return false;
-    handler(value);
-    return true;
-}
-
+// Reported at once; the run ends at the next frame boundary.
 void endReplayRun(int status, const std::string& message)
 {
     std::fprintf(status == 0 ? stdout : stderr, "burrik: %s\n", message.c_str());
-    exitProcess(status);
+    requestStop(status);
 }
 
 void noteSeed(std::uint32_t state) { records.recorder->noteSeed(state); }
 void checkSeed(std::uint32_t state) { records.player->checkSeed(state); }
-
-// At every exit: the recording's last frame and end line, then the game
-// that ended (whose replay copy then ends with the same line).
-void finishRecords()
-{
-    if (records.recorder) records.recorder->finish();
-    enterEndedGame();
-}
 
 void loadReplay(Options& options, const fs::path& path)
 {
@@ -125,7 +80,7 @@ void loadReplay(Options& options, const fs::path& path)
     renderOptions.showFps = header.render.showFps;
     ReplayHooks hooks;
     hooks.deliverKey = deliverReplayedKey;
-    hooks.deliverOtherInput = deliverReplayedOtherInput;
+    hooks.deliverOtherInput = handleOtherInput;
     hooks.endRun = endReplayRun;
     records.player = std::make_unique<ReplayPlayer>(std::move(parsed.data), shown, hooks);
     useClockSource(records.player->clock());
@@ -157,19 +112,30 @@ void startRecording(const Options& options, const fs::path& path)
 
 }  // namespace
 
-void setOtherInputHandler(OtherInputKind kind, OtherInputHandler handler)
+bool passRecordedKeys(KeyEventKind kind, int key)
 {
-    const auto index = static_cast<std::size_t>(kind);
-    if (index < kOtherInputKinds) records.otherInputHandlers[index] = handler;
+    if (records.player) {
+        if (records.player->delivering()) return true;
+        // Live keys during a replay: only escape counts, and it ends the replay.
+        if (kind == KeyEventKind::Key && key == kKeyEscape) records.player->stopByEscape();
+        return false;
+    }
+    followGameForScores();
+    if (records.recorder) records.recorder->noteInput(static_cast<ReplayItemKind>(kind), 0, key);
+    return true;
 }
 
-void deliverOtherInput(OtherInputKind kind, int value)
+bool passRecordedOtherInput(int kind, int value)
 {
-    if (records.player) return;  // the replay delivers the recorded ones
-    const auto index = static_cast<std::size_t>(kind);
-    if (index >= kOtherInputKinds) return;
-    if (records.recorder) records.recorder->noteInput(ReplayItemKind::OtherInput, static_cast<int>(index), value);
-    if (records.otherInputHandlers[index] != nullptr) records.otherInputHandlers[index](value);
+    if (records.player) return false;  // the replay delivers the recorded ones
+    if (records.recorder) records.recorder->noteInput(ReplayItemKind::OtherInput, kind, value);
+    return true;
+}
+
+void finishRecords()
+{
+    if (records.recorder) records.recorder->finish();
+    enterEndedGame();
 }
 
 void setUpGameRecords(Options& options, const std::string& startFolder)
@@ -178,10 +144,8 @@ void setUpGameRecords(Options& options, const std::string& startFolder)
     const fs::path start = startFolder;
     if (!options.replayPath.empty()) loadReplay(options, fs::absolute(start / options.replayPath, error));
     if (!options.recordPath.empty()) startRecording(options, fs::absolute(start / options.recordPath, error));
-    setKeyGate(gateKey);
     // A replay is no new game, and the autopilot's games are not a person's.
     if (options.replayPath.empty() && !options.autopilot) enableScoreKeeping(scoreTablePath(), records.recorder.get());
-    std::atexit(finishRecords);
 }
 
 std::string settleVideoMode(const std::string& configured, bool windowed)
@@ -201,7 +165,7 @@ void gameRecordsFrameStart(long frame)
     if (records.player) records.player->beginFrame(frame);
 }
 
-void gameRecordsAfterTick() { followGameForScores(); }
+void gameRecordsAfterTick(long) { followGameForScores(); }
 
 void gameRecordsFrameEnd(long frame)
 {

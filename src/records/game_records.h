@@ -1,9 +1,10 @@
 #pragma once
 // Records of real games beyond the rules: the replay being recorded
 // (--record) or played (--replay), and the table of the best scores. They
-// meet the game only at its seams: the gate of the keyboard callbacks, the
-// other-input seam, the clock in force, the seeding of the random source,
-// and the run driver's frame.
+// meet the game only at its seams, where the composition root plugs them in:
+// a key filter, the other-input gate, the clock in force, the seeding of the
+// random source, the main loop's frame observers and an exit step.
+#include "app/keyboard.h"
 #include "command_line/options.h"
 
 #include <string>
@@ -22,11 +23,22 @@ std::string settleVideoMode(const std::string& configured, bool windowed);
 // frame's readings always come in the same order.
 bool gameRecordsDrawEveryTick();
 
-// Around each frame of the run driver: at its start (the frame number just
-// counted), after the game tick, and at its end (after drawing).
+// The main loop's frame observers: at its start (a replay's input of the
+// frame), after the game tick, and at its end (after drawing).
 void gameRecordsFrameStart(long frame);
-void gameRecordsAfterTick();
+void gameRecordsAfterTick(long frame);
 void gameRecordsFrameEnd(long frame);
+
+// The key filter, first of all: a recording notes every key event, a replay
+// lets through only its own (a live escape ends it).
+bool passRecordedKeys(KeyEventKind kind, int key);
+
+// The other-input gate: a recording notes the event, a replay drops it.
+bool passRecordedOtherInput(int kind, int value);
+
+// The exit step: the recording's last frame and end line, then the game that
+// ended (whose kept replay then ends with the same line).
+void finishRecords();
 
 // --scores: prints the table; the exit status.
 int printScores();

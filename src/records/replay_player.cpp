@@ -1,6 +1,5 @@
 #include "records/replay_player.h"
 
-#include <cstdlib>
 #include <utility>
 
 std::int64_t ReplayClock::counterFrequency() const { return player_->takeReading(ReplayItemKind::CounterFrequency); }
@@ -20,16 +19,18 @@ ReplayPlayer::ReplayPlayer(ReplayData data, std::string name, ReplayHooks hooks)
 {
     if (data_.endTicks) lastFrame_ = *data_.endTicks;
     else if (!data_.frames.empty()) lastFrame_ = data_.frames.back().frame;
+    lastReadings_[static_cast<std::size_t>(ReplayItemKind::CounterFrequency)] = 1;  // never a zero rate
 }
 
 void ReplayPlayer::beginFrame(long frame)
 {
+    if (stopped_) return;
     frame_ = frame;
     cursor_ = frameEnd_ = 0;
-    if (frame > lastFrame_) finish();
+    if (frame > lastFrame_) return finish();
     if (nextFrame_ < data_.frames.size() && data_.frames[nextFrame_].frame < frame) {
-        outOfStep("frame " + std::to_string(data_.frames[nextFrame_].frame) + " of line " +
-                  std::to_string(data_.frames[nextFrame_].line) + " was passed over");
+        return outOfStep("frame " + std::to_string(data_.frames[nextFrame_].frame) + " of line " +
+                         std::to_string(data_.frames[nextFrame_].line) + " was passed over");
     }
     if (nextFrame_ < data_.frames.size() && data_.frames[nextFrame_].frame == frame) {
         const ReplayFrame& entry = data_.frames[nextFrame_++];
@@ -45,43 +46,48 @@ void ReplayPlayer::beginFrame(long frame)
             if (hooks_.deliverOtherInput == nullptr || !hooks_.deliverOtherInput(item.detail, static_cast<int>(item.value))) {
                 delivering_ = false;
                 cursor_ -= 1;
-                outOfStep("the recording holds an input event of kind " + std::to_string(item.detail) +
-                          ", which this game does not know");
+                return outOfStep("the recording holds an input event of kind " + std::to_string(item.detail) +
+                                 ", which this game does not know");
             }
         } else if (hooks_.deliverKey != nullptr) {
             hooks_.deliverKey(item.kind, static_cast<int>(item.value));
         }
         delivering_ = false;
+        if (stopped_) return;  // the input ended the replay (escape in a menu)
     }
 }
 
 void ReplayPlayer::endFrame(long frame)
 {
-    if (cursor_ < frameEnd_) outOfStep("the game took less than the frame's line holds; next would be " + nextItemText());
+    if (stopped_) return;
+    if (cursor_ < frameEnd_) return outOfStep("the game took less than the frame's line holds; next would be " + nextItemText());
     if (frame >= lastFrame_) finish();
 }
 
 std::int64_t ReplayPlayer::takeReading(ReplayItemKind kind)
 {
-    if (cursor_ < frameEnd_ && data_.items[cursor_].kind == kind) return data_.items[cursor_++].value;
+    std::int64_t& last = lastReadings_[static_cast<std::size_t>(kind)];
+    if (stopped_) return last;
+    if (cursor_ < frameEnd_ && data_.items[cursor_].kind == kind) return last = data_.items[cursor_++].value;
     // The recording stopped inside its last frame (the game ended there).
     if (cursor_ >= frameEnd_ && frame_ == lastFrame_) finish();
-    outOfStep(std::string("the game read the ") + replayItemName(kind) + " where the recording holds " +
-              nextItemText());
+    else outOfStep(std::string("the game read the ") + replayItemName(kind) + " where the recording holds " + nextItemText());
+    return last;
 }
 
 void ReplayPlayer::checkSeed(std::uint32_t state)
 {
+    if (stopped_) return;
     if (cursor_ < frameEnd_ && data_.items[cursor_].kind == ReplayItemKind::Seed) {
         const std::int64_t recorded = data_.items[cursor_].value;
         if (recorded == static_cast<std::int64_t>(state)) {
             ++cursor_;
             return;
         }
-        outOfStep("the game seeded its random source with " + std::to_string(state) + " where the recording holds " +
-                  std::to_string(recorded));
+        return outOfStep("the game seeded its random source with " + std::to_string(state) +
+                         " where the recording holds " + std::to_string(recorded));
     }
-    if (cursor_ >= frameEnd_ && frame_ == lastFrame_) finish();
+    if (cursor_ >= frameEnd_ && frame_ == lastFrame_) return finish();
     outOfStep("the game seeded its random source where the recording holds " + nextItemText());
 }
 
@@ -97,8 +103,7 @@ void ReplayPlayer::outOfStep(const std::string& what)
     if (cursor_ < frameEnd_) where = "line " + std::to_string(data_.items[cursor_].line) + ", ";
     else if (frameEnd_ > 0) where = "line " + std::to_string(data_.items[frameEnd_ - 1].line) + ", ";
     where += "frame " + std::to_string(frame_);
-    hooks_.endRun(kExitReplayOutOfStep, "replay " + name_ + " is out of step with the game at " + where + ": " + what);
-    std::abort();
+    stop(kExitReplayOutOfStep, "replay " + name_ + " is out of step with the game at " + where + ": " + what);
 }
 
 void ReplayPlayer::finish()
@@ -114,12 +119,14 @@ void ReplayPlayer::finish()
         message += "the recording stops at " + upTo +
                    " without its end line (the game was stopped there); played up to there";
     }
-    hooks_.endRun(0, message);
-    std::abort();
+    stop(0, message);
 }
 
-void ReplayPlayer::stopByEscape()
+void ReplayPlayer::stopByEscape() { stop(0, "replay " + name_ + ": ended with escape at frame " + std::to_string(frame_)); }
+
+void ReplayPlayer::stop(int status, const std::string& message)
 {
-    hooks_.endRun(0, "replay " + name_ + ": ended with escape at frame " + std::to_string(frame_));
-    std::abort();
+    if (stopped_) return;
+    stopped_ = true;
+    hooks_.endRun(status, message);
 }

@@ -3,10 +3,13 @@
 // events go through the same callbacks as live ones, and every clock reading
 // the game takes is answered from the file. The replay never runs past its
 // data: when the game wants something the file does not hold, it stops and
-// says where.
+// says where. A replay never ends the process itself: it reports why it
+// stops and asks for the stop, which ends the run at the next frame boundary;
+// until then every reading is answered with the last one of its kind.
 #include "records/replay_format.h"
 #include "platform/clock.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,8 +38,9 @@ struct ReplayHooks {
     void (*deliverKey)(ReplayItemKind kind, int key) = nullptr;
     // False when the game knows no input of that kind.
     bool (*deliverOtherInput)(int kind, int value) = nullptr;
-    // Ends the run with the given status after the message (standard output
-    // for status 0, standard error otherwise); never returns.
+    // Reports the message (standard output for status 0, standard error
+    // otherwise) and asks for the run to end with the status at the next
+    // frame boundary; returns.
     void (*endRun)(int status, const std::string& message) = nullptr;
 };
 
@@ -65,13 +69,16 @@ public:
     // True while the player itself delivers an input event.
     bool delivering() const { return delivering_; }
     // A live escape: the replay ends.
-    [[noreturn]] void stopByEscape();
+    void stopByEscape();
+    // The replay has asked for the run to end.
+    bool stopped() const { return stopped_; }
 
     long lastFrameToPlay() const { return lastFrame_; }
 
 private:
-    [[noreturn]] void outOfStep(const std::string& what);
-    [[noreturn]] void finish();
+    void outOfStep(const std::string& what);
+    void finish();
+    void stop(int status, const std::string& message);
     std::string nextItemText() const;
 
     ReplayData data_;
@@ -84,4 +91,7 @@ private:
     std::size_t cursor_ = 0;   // next item of the frame
     std::size_t frameEnd_ = 0;
     bool delivering_ = false;
+    bool stopped_ = false;
+    // The last reading of each kind, the answer once stopped.
+    std::array<std::int64_t, kReplayItemKindCount> lastReadings_{};
 };
