@@ -3,6 +3,7 @@
 #include "app/game_state.h"
 #include "garden/flower_bed.h"
 #include "platform/clock.h"
+#include "platform/stroke_text.h"
 
 #include <GL/freeglut.h>
 
@@ -84,7 +85,7 @@ void drawNumber(float x, float y, long value, float scale)
 {
     char text[24];
     std::snprintf(text, sizeof text, "%ld", value);
-    drawStrokeText(x, y, text, scale);
+    drawStrokeText(text, x, y, kPlaneZ, scale);
 }
 
 }  // namespace
@@ -116,16 +117,6 @@ void resetHud(float extent, float centreX, float centreY, int seconds)
 }
 
 void addScore(int points) { hud.score += points; }
-
-void drawStrokeText(float x, float y, const char* text, float scale)
-{
-    if (text == nullptr || *text == '\0') return;
-    glPushMatrix();
-    glTranslatef(x, y, kPlaneZ);
-    glScalef(scale, scale, scale);
-    for (const char* c = text; *c != '\0'; ++c) glutStrokeCharacter(GLUT_STROKE_ROMAN, *c);
-    glPopMatrix();
-}
 
 void drawMinimapPanel(float extent, bool useArrays, int state)
 {
@@ -210,7 +201,7 @@ void drawIconsAndTexts(float x, float y, const GLuint* textures, int molesLeft, 
     drawNumber(x + 0.28f, y - 0.06f, molesLeft, kCounterScale);
     drawNumber(x + 0.28f, y - 0.18f, hud.clock.secondsLeft, kCounterScale);
     if (showFps) {
-        drawStrokeText(kHudCornerX, -kHudCornerY, "FPS:", kFpsScale);
+        drawStrokeText("FPS:", kHudCornerX, -kHudCornerY, kPlaneZ, kFpsScale);
         // A measurement within one millisecond can make the rate non-finite.
         const long shownFps = std::isfinite(fps) ? static_cast<long>(fps) : 0;
         drawNumber(-0.8f, -kHudCornerY, shownFps, kFpsScale);

@@ -43,5 +43,3 @@ void drawIconsAndTexts(float cornerX, float cornerY, const GLuint* textures, int
                        bool showFps, double fps);
 void drawResultBanner(int state, const GLuint* textures);
 
-// Stroke-font text in the drawing plane at z = -2.
-void drawStrokeText(float x, float y, const char* text, float scale);

@@ -2,13 +2,13 @@
 
 #include "app/keyboard.h"
 #include "conveniences/gamepad.h"
+#include "parsing/numbers.h"
 
 #include <GL/freeglut.h>
 #include <SDL_gamecontroller.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -66,12 +66,9 @@ bool parseKey(const std::string& word, ScriptEvent& event)
 
 bool parseWholeNumber(const std::string& word, long least, long most, long& out)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(word.c_str(), &end, 10);
-    if (word.empty() || errno != 0 || *end != '\0' || value < least || value > most) return false;
-    out = value;
-    return true;
+    const std::optional<std::int64_t> value = readWholeNumber(word, least, most);
+    if (value) out = static_cast<long>(*value);
+    return value.has_value();
 }
 
 // The words after "FRAME pad"; an empty text when they are good, else what is wrong.

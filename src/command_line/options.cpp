@@ -1,9 +1,8 @@
 #include "command_line/options.h"
 
+#include "parsing/numbers.h"
 #include "platform/process.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -12,26 +11,16 @@ namespace {
 
 bool parseWhole(const std::string& text, long long minValue, long long maxValue, long long& out)
 {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
-    if (value < minValue || value > maxValue) return false;
-    out = value;
-    return true;
+    const std::optional<std::int64_t> value = readWholeNumber(text, minValue, maxValue);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 bool parsePositiveSeconds(const std::string& text, double& out)
 {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
-    if (!std::isfinite(value) || value <= 0.0 || value > 3600.0) return false;
-    out = value;
-    return true;
+    const std::optional<double> value = readDecimalNumber(text, 0.0, 3600.0);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "audio/game_sounds.h"
 #include "app/other_input.h"
 #include "platform/clock.h"
+#include "platform/stroke_text.h"
 #include "platform/window.h"
 
 #include <GL/gl.h>
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr float kDimming = 0.4f;  // the garden's brightness behind the pause text
-constexpr float kStrokeFontHeight = 119.05f;  // GLUT's stroke Roman, above the base line
 constexpr float kTitleHeight = 0.11f;  // of the window's height
 constexpr float kHintHeight = 0.035f;
 constexpr float kTitleLineWidth = 4.0f;
@@ -108,13 +108,8 @@ void drawPicture(int width, int height)
 void drawCentredText(const char* text, float x, float y, float pixelHeight, float lineWidth)
 {
     const float scale = pixelHeight / kStrokeFontHeight;
-    const float length = glutStrokeLengthf(GLUT_STROKE_ROMAN, reinterpret_cast<const unsigned char*>(text)) * scale;
     glLineWidth(lineWidth);
-    glPushMatrix();
-    glTranslatef(x - length / 2.0f, y, 0.0f);
-    glScalef(scale, scale, 1.0f);
-    for (const char* c = text; *c != '\0'; ++c) glutStrokeCharacter(GLUT_STROKE_ROMAN, *c);
-    glPopMatrix();
+    drawStrokeText(text, x - strokeTextWidth(text, scale) / 2.0f, y, 0.0f, scale);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "records/score_overlay.h"
 
 #include "app/game_state.h"
+#include "platform/stroke_text.h"
 #include "records/score_keeper.h"
 
 #include <GL/freeglut.h>
@@ -32,19 +33,7 @@ constexpr float kTextLineWidth = 2.5f;
 constexpr const char* kTitle = "Best scores";
 constexpr const char* kNewMark = "< new";
 
-void strokeText(float x, float y, const char* text, float scale)
-{
-    glPushMatrix();
-    glTranslatef(x, y, kTextZ);
-    glScalef(scale, scale, scale);
-    for (const char* c = text; *c != '\0'; ++c) glutStrokeCharacter(GLUT_STROKE_ROMAN, *c);
-    glPopMatrix();
-}
-
-float strokeWidth(const char* text, float scale)
-{
-    return glutStrokeLengthf(GLUT_STROKE_ROMAN, reinterpret_cast<const unsigned char*>(text)) * scale;
-}
+void strokeText(float x, float y, const char* text, float scale) { drawStrokeText(text, x, y, kTextZ, scale); }
 
 void panel(float top, float bottom)
 {
@@ -87,21 +76,21 @@ void drawScoreTableOverlay(int gameState)
     glLineWidth(kTextLineWidth);
     glColor3ubv(kTextBlue);
     float y = kPanelTop - kPadding - kTitleHeight + kTitleBaseline;
-    strokeText(-strokeWidth(kTitle, kTitleScale) / 2.0f, y, kTitle, kTitleScale);
+    strokeText(-strokeTextWidth(kTitle, kTitleScale) / 2.0f, y, kTitle, kTitleScale);
     for (int i = 0; i < overlay.rowCount; ++i) {
         const ScoreOverlayRow& row = overlay.rows[static_cast<std::size_t>(i)];
         y -= kRowHeight;
         glColor3ubv(row.marked ? kMarkedRed : kTextBlue);
-        strokeText(kRankRight - strokeWidth(row.rank.data(), kRowScale), y, row.rank.data(), kRowScale);
-        strokeText(kScoreRight - strokeWidth(row.score.data(), kRowScale), y, row.score.data(), kRowScale);
+        strokeText(kRankRight - strokeTextWidth(row.rank.data(), kRowScale), y, row.rank.data(), kRowScale);
+        strokeText(kScoreRight - strokeTextWidth(row.score.data(), kRowScale), y, row.score.data(), kRowScale);
         strokeText(kLevelLeft, y, row.level.data(), kRowScale);
         strokeText(kDateLeft, y, row.date.data(), kRowScale);
-        if (row.marked) strokeText(kPanelRight - kPadding - strokeWidth(kNewMark, kRowScale), y, kNewMark, kRowScale);
+        if (row.marked) strokeText(kPanelRight - kPadding - strokeTextWidth(kNewMark, kRowScale), y, kNewMark, kRowScale);
     }
     if (hasNote) {
         y -= kRowHeight;
         glColor3ubv(kMarkedRed);
-        strokeText(-strokeWidth(overlay.note.data(), kNoteScale) / 2.0f, y, overlay.note.data(), kNoteScale);
+        strokeText(-strokeTextWidth(overlay.note.data(), kNoteScale) / 2.0f, y, overlay.note.data(), kNoteScale);
     }
     glPopAttrib();
 }

@@ -1,0 +1,19 @@
+#include "platform/stroke_text.h"
+
+#include <GL/freeglut.h>
+
+void drawStrokeText(const char* text, float x, float y, float z, float scale)
+{
+    if (text == nullptr || *text == '\0') return;
+    glPushMatrix();
+    glTranslatef(x, y, z);
+    glScalef(scale, scale, scale);
+    for (const char* c = text; *c != '\0'; ++c) glutStrokeCharacter(GLUT_STROKE_ROMAN, *c);
+    glPopMatrix();
+}
+
+float strokeTextWidth(const char* text, float scale)
+{
+    if (text == nullptr) return 0.0f;
+    return glutStrokeLengthf(GLUT_STROKE_ROMAN, reinterpret_cast<const unsigned char*>(text)) * scale;
+}
