@@ -1,6 +1,8 @@
 // The player's files: what a killed writer leaves goes with the next write
-// while a live writer's file stays.
+// while a live writer's file stays, and a damaged file kept aside never
+// replaces an earlier one, not even when several processes keep theirs at once.
 #include "player_files/atomic_file.h"
+#include "player_files/damaged_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +88,57 @@ TEST(AtomicFile, AKilledWritersLeftoversGoWithTheNextWriteAndALiveWritersFileSta
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(testsupport::readFileText(table), "stopped\n");
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"scores", "scores.tmp-notes.txt"}));
+}
+
+TEST(DamagedFile, AKeptFileNeverReplacesAnEarlierOne)
+{
+    testsupport::TempDir dir;
+    const fs::path first = dir / "scores.damaged";
+    // An earlier copy, and a link left where one was (its target moved away).
+    testsupport::writeFileText(first.string() + ".2", "second\n");
+    fs::create_symlink(dir / "gone", first);
+    testsupport::writeFileText(dir / "scores", "third\n");
+    fs::path keptAs;
+    std::string error;
+    ASSERT_TRUE(keepDamagedFile(dir / "scores", first, keptAs, error)) << error;
+    EXPECT_EQ(keptAs, first.string() + ".3");
+    EXPECT_EQ(testsupport::readFileText(keptAs), "third\n");
+    EXPECT_EQ(fs::read_symlink(first), dir / "gone");
+    EXPECT_EQ(testsupport::readFileText(first.string() + ".2"), "second\n");
+
+    // Processes keeping files aside under one name at the same moment: every file is kept.
+    constexpr int kProcesses = 6;
+    constexpr int kFilesEach = 15;
+    const fs::path crowd = dir / "crowd";
+    fs::create_directory(crowd);
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        children.push_back(fork());
+        if (children.back() != 0) continue;
+        close(go[1]);
+        char start = 0;
+        if (read(go[0], &start, 1) != 0) _exit(2);  // all start when the pipe closes
+        int kept = 0;
+        for (int f = 0; f < kFilesEach; ++f) {
+            const fs::path mine = crowd / ("table-" + std::to_string(p) + "-" + std::to_string(f));
+            testsupport::writeFileText(mine, mine.filename().string());
+            kept += keepDamagedFile(mine, crowd / "scores.damaged", keptAs, error) ? 1 : 0;
+        }
+        _exit(kept == kFilesEach ? 0 : 1);
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::set<std::string> contents;
+    for (const std::string& name : filesIn(crowd)) contents.insert(testsupport::readFileText(crowd / name));
+    EXPECT_EQ(filesIn(crowd).size(), static_cast<std::size_t>(kProcesses * kFilesEach));
+    EXPECT_EQ(contents.size(), static_cast<std::size_t>(kProcesses * kFilesEach));
 }
 
 }  // namespace
