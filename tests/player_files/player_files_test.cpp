@@ -1,6 +1,8 @@
 // The player's files: what a killed writer leaves goes with the next write
-// while a live writer's file stays, and a damaged file kept aside never
-// replaces an earlier one, not even when several processes keep theirs at once.
+// while a live writer's file stays, a link planted at a temporary file's name
+// is never written through, and a damaged file kept aside never replaces an
+// earlier one, not even when several processes keep theirs at once.
+#include "conveniences/settings.h"
 #include "player_files/atomic_file.h"
 #include "player_files/damaged_file.h"
 #include "test_support.h"
@@ -88,6 +90,34 @@ TEST(AtomicFile, AKilledWritersLeftoversGoWithTheNextWriteAndALiveWritersFileSta
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(testsupport::readFileText(table), "stopped\n");
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"scores", "scores.tmp-notes.txt"}));
+}
+
+// Both writers of the player's files meet a link at the temporary file's
+// name, pointing at a file that is not theirs.
+TEST(AtomicFile, NeverWritesThroughALinkPlantedAtTheTemporaryFilesName)
+{
+    testsupport::TempDir dir;
+    const fs::path victim = dir / "victim";
+    testsupport::writeFileText(victim, "not the game's\n");
+    const fs::path settings = dir / "settings.ini";
+    const fs::path table = dir / "scores";
+    const std::vector<fs::path> planted{temporaryFileName(settings, 0), temporaryFileName(table, 0),
+                                        // where the settings writer used to write
+                                        settings.string() + ".tmp." + std::to_string(getpid())};
+    for (const fs::path& link : planted) fs::create_symlink(victim, link);
+
+    SettingsFile file;
+    file.settings = {false, 3};
+    ASSERT_TRUE(saveSettingsFile(settings.string(), file));
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(table, "burrik-scores 1\n", error)) << error;
+
+    EXPECT_EQ(testsupport::readFileText(victim), "not the game's\n");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(settings)));
+    EXPECT_EQ(testsupport::readFileText(settings), formatSettings(file));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(table)));
+    EXPECT_EQ(testsupport::readFileText(table), "burrik-scores 1\n");
+    for (const fs::path& link : planted) EXPECT_TRUE(fs::is_symlink(link)) << link;
 }
 
 TEST(DamagedFile, AKeptFileNeverReplacesAnEarlierOne)
