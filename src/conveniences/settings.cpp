@@ -1,11 +1,15 @@
 #include "conveniences/settings.h"
 
 #include "app/config_file.h"
+#include "parsing/numbers.h"
+#include "player_files/atomic_file.h"
+#include "player_files/damaged_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
@@ -18,7 +22,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kMusicName = "music";
 constexpr std::string_view kSoundVolumeName = "sound-volume";
-constexpr int kMostDamagedCopies = 100;
+// The digits of the loudest volume: "07" is read, "007" is not.
+constexpr std::size_t kMostVolumeDigits = 2;
 
 bool isNameCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; }
 
@@ -33,14 +38,10 @@ std::string_view trimmed(std::string_view text)
 // A whole number from 0 to kSoundVolumeSteps, digits only.
 bool parseVolume(std::string_view text, int& out)
 {
-    if (text.empty() || text.size() > 2) return false;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value > kSoundVolumeSteps) return false;
-    out = value;
+    if (text.size() > kMostVolumeDigits) return false;
+    const std::optional<std::int64_t> value = readWholeNumber(text, 0, kSoundVolumeSteps);
+    if (!value) return false;
+    out = static_cast<int>(*value);
     return true;
 }
 
@@ -53,30 +54,6 @@ std::string quoted(std::string_view text)
 }
 
 std::string systemError(int code) { return std::strerror(code); }
-
-// The first free name of PATH.damaged, PATH.damaged.2, ...; empty when all are taken.
-std::string damagedCopyName(const std::string& path)
-{
-    std::error_code error;
-    for (int copy = 1; copy <= kMostDamagedCopies; ++copy) {
-        std::string name = path + ".damaged";
-        if (copy > 1) name += "." + std::to_string(copy);
-        if (!fs::exists(fs::symlink_status(name, error))) return name;
-    }
-    return {};
-}
-
-bool writeAll(int descriptor, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -193,14 +170,13 @@ LoadedSettings loadSettingsFile(const std::string& path)
         loaded.file = parsed.file;
         return loaded;
     }
-    const std::string aside = damagedCopyName(path);
-    std::error_code error;
-    if (!aside.empty()) fs::rename(path, aside, error);
-    if (aside.empty() || error) {
+    fs::path aside;
+    std::string keepError;
+    if (!keepDamagedFile(path, path + ".damaged", aside, keepError)) {
         std::fprintf(stderr,
                      "burrik: the settings file %s is damaged (%s) and cannot be kept aside (%s); using the default "
                      "settings, and this run leaves the file as it is\n",
-                     path.c_str(), parsed.error.c_str(), aside.empty() ? "too many damaged copies" : error.message().c_str());
+                     path.c_str(), parsed.error.c_str(), keepError.c_str());
         loaded.mayWrite = false;
         return loaded;
     }
@@ -220,28 +196,10 @@ bool saveSettingsFile(const std::string& path, const SettingsFile& file)
     const fs::path folder = fs::path(path).parent_path();
     fs::create_directories(folder, error);
     if (error) return fail(error.message());
-    // A name of this process's own in the same folder, so the rename is atomic.
     const std::string text = formatSettings(file);
     // The game must be able to read back what it writes.
     if (text.size() > kSettingsMaxBytes) return fail("it would be longer than " + std::to_string(kSettingsMaxBytes) + " bytes");
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) return fail(systemError(errno));
-    bool written = writeAll(descriptor, text);
-    int writeError = written ? 0 : errno;
-    // On disk before the rename, so a crash cannot leave an empty file behind the name.
-    if (written && ::fsync(descriptor) != 0) {
-        written = false;
-        writeError = errno;
-    }
-    if (::close(descriptor) != 0 && written) {
-        written = false;
-        writeError = errno;
-    }
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int code = written ? errno : writeError;
-        ::unlink(temporary.c_str());
-        return fail(systemError(code != 0 ? code : EIO));
-    }
+    std::string writeError;
+    if (!writeFileAtomically(path, text, writeError)) return fail(writeError);
     return true;
 }

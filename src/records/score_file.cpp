@@ -1,15 +1,19 @@
 #include "records/score_file.h"
 
 #include "player_files/atomic_file.h"
+#include "player_files/damaged_file.h"
+#include "player_files/file_descriptor.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -20,6 +24,15 @@ constexpr const char* kLockFileName = "scores.lock";
 constexpr const char* kReplayPrefix = "best-";
 constexpr const char* kReplaySuffix = ".replay";
 constexpr int kMaxNameTries = 100;
+// The lock is waited for while the table keeps changing (other games entering
+// theirs one after the other), but not past kLockPatience without a change
+// (a game stopped while it holds the lock) nor past kLockMostWait in all.
+constexpr std::chrono::milliseconds kLockRetryPause{10};
+constexpr std::chrono::seconds kLockPatience{2};
+constexpr std::chrono::seconds kLockMostWait{10};
+// Reads of a table that another game wrote in the meantime, before this
+// game's entry is written whatever happens.
+constexpr int kMostEntryTries = 3;
 
 std::tm localTime(std::int64_t seconds)
 {
@@ -40,25 +53,141 @@ fs::path freeName(const fs::path& folder, const std::string& base, const std::st
     return {};
 }
 
+// What tells one state of the table file from the next: every write renames
+// a new file over it.
+struct TableStamp {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec changed{};
+
+    bool operator==(const TableStamp& other) const
+    {
+        return present == other.present && device == other.device && inode == other.inode &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+TableStamp stampOf(const fs::path& tablePath)
+{
+    TableStamp stamp;
+    struct stat status {};
+    if (::stat(tablePath.c_str(), &status) != 0) return stamp;
+    stamp.present = true;
+    stamp.device = status.st_dev;
+    stamp.inode = status.st_ino;
+    stamp.changed = status.st_ctim;
+    return stamp;
+}
+
 // Holds an exclusive lock on the table's folder while a game is entered, so
-// two games ending at once both keep their entries.
+// two games ending at once both keep their entries. When the lock cannot be
+// had (a file system without locks, or a game stopped while it holds it)
+// the game goes on without it, and says so.
 class FolderLock {
 public:
-    explicit FolderLock(const fs::path& folder)
+    FolderLock(const fs::path& tablePath, std::vector<std::string>& messages)
     {
-        fd_ = ::open((folder / kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+        const fs::path lockPath = tablePath.parent_path() / kLockFileName;
+        auto goOnWithout = [&](const std::string& why) {
+            messages.push_back("cannot lock the score table " + tablePath.string() + " (" + why +
+                               "); it is written without the lock");
+        };
+        FileDescriptor fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (!fd.valid()) {
+            goOnWithout(lockPath.string() + ": " + std::strerror(errno));
+            return;
+        }
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        Clock::time_point lastChange = start;
+        TableStamp seen = stampOf(tablePath);
+        while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK) {
+                goOnWithout(std::strerror(errno));
+                return;
+            }
+            const Clock::time_point now = Clock::now();
+            if (const TableStamp stamp = stampOf(tablePath); !(stamp == seen)) {
+                seen = stamp;
+                lastChange = now;
+            }
+            if (now - lastChange >= kLockPatience || now - start >= kLockMostWait) {
+                const auto waited = std::chrono::duration_cast<std::chrono::seconds>(now - start).count();
+                messages.push_back("another game has kept the score table " + tablePath.string() + " locked for " +
+                                   std::to_string(waited) +
+                                   " seconds (is it stopped?); this game's score is entered without waiting longer");
+                return;
+            }
+            std::this_thread::sleep_for(kLockRetryPause);
+        }
+        fd_ = std::move(fd);  // closing it releases the lock
     }
-    ~FolderLock()
-    {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
 private:
-    int fd_ = -1;
+    FileDescriptor fd_;
 };
+
+// A table as read, with the file it was read from held open: so long as it
+// is open its inode is its own, and the game can tell whether the table it
+// read is still the table.
+struct TableOnDisk {
+    ScoreFileRead read;
+    FileDescriptor file;  // not valid when the table was missing
+};
+
+TableOnDisk readTable(const fs::path& path)
+{
+    TableOnDisk disk;
+    ScoreFileRead& result = disk.read;
+    auto unreadable = [&](const std::string& why) {
+        result.status = ScoreFileStatus::Unreadable;
+        result.problem = why;
+        disk.file = FileDescriptor();
+        return std::move(disk);
+    };
+    // Not blocking, so a pipe in the table's place is refused, not waited on.
+    disk.file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!disk.file.valid()) {
+        if (errno == ENOENT || errno == ENOTDIR) return disk;
+        return unreadable(std::strerror(errno));
+    }
+    struct stat status {};
+    if (::fstat(disk.file.get(), &status) != 0) return unreadable(std::strerror(errno));
+    if (!S_ISREG(status.st_mode)) return unreadable("it is no plain file");
+    // One byte more than a table may hold tells a file that is too long.
+    std::string bytes(kScoreTableMaxBytes + 1, '\0');
+    std::size_t size = 0;
+    while (size < bytes.size()) {
+        const ssize_t got = ::read(disk.file.get(), bytes.data() + size, bytes.size() - size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return unreadable("a read error");
+        if (got == 0) break;
+        size += static_cast<std::size_t>(got);
+    }
+    const ScoreTableParse parsed = parseScoreTable(reinterpret_cast<const std::uint8_t*>(bytes.data()), size);
+    if (!parsed.ok) {
+        result.status = ScoreFileStatus::Damaged;
+        result.problem = parsed.error;
+        return disk;
+    }
+    result.status = ScoreFileStatus::Read;
+    result.table = parsed.table;
+    return disk;
+}
+
+// Whether the table at path is still the one read (or still missing): false
+// when another game has written it since.
+bool tableIsUnchanged(const fs::path& path, const TableOnDisk& disk)
+{
+    struct stat now {};
+    const bool present = ::stat(path.c_str(), &now) == 0;
+    if (!disk.file.valid()) return !present;
+    struct stat read {};
+    if (!present || ::fstat(disk.file.get(), &read) != 0) return false;
+    return now.st_dev == read.st_dev && now.st_ino == read.st_ino;
+}
 
 }  // namespace
 
@@ -89,47 +218,7 @@ std::string fileStamp(std::int64_t calendarSeconds)
     return text;
 }
 
-ScoreFileRead readScoreFile(const fs::path& path)
-{
-    ScoreFileRead result;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) return result;
-    if (error) {
-        result.status = ScoreFileStatus::Unreadable;
-        result.problem = error.message();
-        return result;
-    }
-    if (status.type() != fs::file_type::regular) {
-        result.status = ScoreFileStatus::Unreadable;
-        result.problem = "it is no plain file";
-        return result;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.status = ScoreFileStatus::Unreadable;
-        result.problem = std::strerror(errno);
-        return result;
-    }
-    // One byte more than a table may hold tells a file that is too long.
-    std::string bytes(kScoreTableMaxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        result.status = ScoreFileStatus::Unreadable;
-        result.problem = "a read error";
-        return result;
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    const ScoreTableParse parsed = parseScoreTable(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    if (!parsed.ok) {
-        result.status = ScoreFileStatus::Damaged;
-        result.problem = parsed.error;
-        return result;
-    }
-    result.status = ScoreFileStatus::Read;
-    result.table = parsed.table;
-    return result;
-}
+ScoreFileRead readScoreFile(const fs::path& path) { return readTable(path).read; }
 
 ScoreEntryResult enterScore(const fs::path& tablePath, ScoreEntry entry, std::int64_t now, ReplayCopier copyReplay)
 {
@@ -145,58 +234,79 @@ ScoreEntryResult enterScore(const fs::path& tablePath, ScoreEntry entry, std::in
         result.rank = insertScore(result.table, entry, none);
         return result;
     }
-    FolderLock lock(folder);
-    ScoreFileRead read = readScoreFile(tablePath);
-    if (read.status == ScoreFileStatus::Unreadable) {
-        // Never write over a table that could not be read: it may be whole.
-        result.messages.push_back("cannot read the score table " + shownPath + " (" + read.problem +
-                                  "); this game's score is not kept");
+    const FolderLock lock(tablePath, result.messages);
+    entry.replay.clear();
+    fs::path replayPath;
+    bool replayTried = false;
+    // The game's own replay goes when the table does not name it after all.
+    auto dropReplay = [&] {
+        if (!replayPath.empty()) fs::remove(replayPath, error);
+        replayPath.clear();
+    };
+    auto notKept = [&](const std::string& message) {
+        result.messages.push_back(message);
+        result.table = ScoreTable{};
         std::vector<ScoreEntry> none;
         result.rank = insertScore(result.table, entry, none);
+        dropReplay();
         return result;
-    }
-    if (read.status == ScoreFileStatus::Damaged) {
-        const fs::path aside = freeName(folder, std::string(kScoreFileName) + ".damaged-" + fileStamp(now), "");
-        if (aside.empty() || (fs::rename(tablePath, aside, error), error)) {
-            result.messages.push_back("the score table " + shownPath + " is damaged (" + read.problem +
-                                      ") and cannot be kept aside; this game's score is not kept");
-            std::vector<ScoreEntry> none;
-            result.rank = insertScore(result.table, entry, none);
-            return result;
-        }
-        result.keptAsideAs = aside.filename().string();
-        result.messages.push_back("the score table " + shownPath + " is damaged (" + read.problem + "); it is kept as " +
-                                  aside.string() + " and a new table is started");
-    }
-    result.table = read.table;
+    };
     std::vector<ScoreEntry> dropped;
-    entry.replay.clear();
-    result.rank = insertScore(result.table, entry, dropped);
-    if (result.rank < 0) {
-        // Not among the best ten: the table stays as it is, unless it was
-        // damaged and set aside, when the new one is written.
-        if (read.status != ScoreFileStatus::Damaged) {
+    for (int attempt = 1;; ++attempt) {
+        TableOnDisk disk = readTable(tablePath);
+        const ScoreFileRead& read = disk.read;
+        if (read.status == ScoreFileStatus::Unreadable) {
+            // Never write over a table that could not be read: it may be whole.
+            return notKept("cannot read the score table " + shownPath + " (" + read.problem +
+                           "); this game's score is not kept");
+        }
+        const bool damaged = read.status == ScoreFileStatus::Damaged;
+        if (damaged) {
+            fs::path aside;
+            std::string keepError;
+            const fs::path firstName = folder / (std::string(kScoreFileName) + ".damaged-" + fileStamp(now));
+            if (!keepDamagedFile(tablePath, firstName, aside, keepError)) {
+                return notKept("the score table " + shownPath + " is damaged (" + read.problem +
+                               ") and cannot be kept aside (" + keepError + "); this game's score is not kept");
+            }
+            disk.file = FileDescriptor();  // the table is missing now
+            result.keptAsideAs = aside.filename().string();
+            result.messages.push_back("the score table " + shownPath + " is damaged (" + read.problem +
+                                      "); it is kept as " + aside.string() + " and a new table is started");
+        }
+        result.table = read.table;
+        dropped.clear();
+        result.rank = insertScore(result.table, entry, dropped);
+        if (result.rank < 0 && !damaged) {
+            // Not among the best ten: the table stays as it is (a damaged
+            // table set aside is followed by the new one, written below).
+            dropReplay();
             result.saved = true;
             return result;
         }
-    }
-    fs::path replayPath;
-    if (result.rank >= 0 && copyReplay != nullptr) {
-        replayPath = freeName(folder, std::string(kReplayPrefix) + fileStamp(now), kReplaySuffix);
-        std::string copyError;
-        if (replayPath.empty() || !copyReplay(replayPath, copyError)) {
-            result.messages.push_back("cannot keep the replay beside the score table (" +
-                                      (replayPath.empty() ? std::string("no free name") : copyError) + ")");
-            replayPath.clear();
-        } else {
-            result.table.entries[static_cast<std::size_t>(result.rank)].replay = replayPath.filename().string();
+        if (result.rank >= 0 && copyReplay != nullptr && !replayTried) {
+            replayTried = true;
+            replayPath = freeName(folder, std::string(kReplayPrefix) + fileStamp(now), kReplaySuffix);
+            std::string copyError;
+            if (replayPath.empty() || !copyReplay(replayPath, copyError)) {
+                result.messages.push_back("cannot keep the replay beside the score table (" +
+                                          (replayPath.empty() ? std::string("no free name") : copyError) + ")");
+                replayPath.clear();
+            }
         }
+        if (result.rank >= 0 && !replayPath.empty())
+            result.table.entries[static_cast<std::size_t>(result.rank)].replay = replayPath.filename().string();
+        // A game that went on without the lock, or this one, may have written
+        // the table since it was read: then the entry goes into the table as
+        // it is now, so neither game's entry is lost.
+        if (attempt < kMostEntryTries && !tableIsUnchanged(tablePath, disk)) continue;
+        break;
     }
     std::string writeError;
     if (!writeFileAtomically(tablePath, formatScoreTable(result.table), writeError)) {
         result.messages.push_back("cannot write the score table " + shownPath + " (" + writeError +
                                   "); the old table is unchanged");
-        if (!replayPath.empty()) fs::remove(replayPath, error);
+        dropReplay();
         if (result.rank >= 0) result.table.entries[static_cast<std::size_t>(result.rank)].replay.clear();
         return result;
     }

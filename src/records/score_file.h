@@ -42,9 +42,17 @@ struct ScoreEntryResult {
 using ReplayCopier = bool (*)(const std::filesystem::path& target, std::string& error);
 
 // Enters a game: reads the table, keeps a damaged one aside under
-// "scores.damaged-STAMP" and starts a new one, puts the entry in its place,
-// writes the game's replay beside the table when it made the table and a
-// copier is given, writes the table atomically, and removes the replays of
-// entries that fell off. now gives the stamps of the new file names.
+// "scores.damaged-STAMP" (".2", ".3", ... after it when that is taken) and
+// starts a new one, puts the entry in its place, writes the game's replay
+// beside the table when it made the table and a copier is given, writes the
+// table atomically, and removes the replays of entries that fell off. now
+// gives the stamps of the new file names.
+//
+// All this happens under a lock of the table's folder, waited for while
+// other games enter theirs. When it cannot be had (a file system without
+// locks, or another game stopped while it holds it, so that the table has
+// not changed for two seconds) a message says so and the entry is made
+// without it; a table that another game writes between this game's read and
+// its write is read again, so neither entry is lost.
 ScoreEntryResult enterScore(const std::filesystem::path& tablePath, ScoreEntry entry, std::int64_t now,
                             ReplayCopier copyReplay);

@@ -173,6 +173,85 @@ TEST(ScoreTable, ADamagedTableIsKeptAsideAndAnUnreadableOneLeftAlone)
     EXPECT_TRUE(fs::is_directory(folderTable / "inside"));
 }
 
+// Ends a child that a failed check left stopped or running.
+struct ChildGuard {
+    pid_t pid = 0;
+    ~ChildGuard()
+    {
+        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
+};
+
+// A game stopped (Ctrl-Z) while it holds the table's lock, in the middle of
+// its entry, and a folder where no lock can be had: the game ending now does
+// not wait without end, says why, and its score is kept; the stopped game,
+// woken, adds its own to the table as it is then, so neither is lost.
+bool stopWhileCopying(const fs::path& target, std::string& error)
+{
+    raise(SIGSTOP);
+    return writeTestReplay(target, error);
+}
+
+TEST(ScoreTable, ALockThatCannotBeHadNeitherStopsTheGameNorLosesAScore)
+{
+    testsupport::TempDir dir;
+    const fs::path table = dir / "burrik" / "scores";
+    const fs::path messages = dir / "messages";
+    fs::create_directories(table.parent_path());
+    testsupport::writeFileText(table, "burrik-scores 1\n500 0 2024-01-01\n");
+
+    ChildGuard stopped{fork()};
+    ASSERT_GE(stopped.pid, 0);
+    if (stopped.pid == 0) _exit(enterScore(table, {300, 1, "2024-01-02", ""}, kSomeDay, stopWhileCopying).saved ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(stopped.pid, &status, WUNTRACED), stopped.pid);
+    ASSERT_TRUE(WIFSTOPPED(status));
+
+    // The game ending now, in a process of its own that dies should it wait a minute.
+    const pid_t game = fork();
+    ASSERT_GE(game, 0);
+    if (game == 0) {
+        constexpr unsigned kNoGameWaitsThisLong = 60;
+        alarm(kNoGameWaitsThisLong);
+        const ScoreEntryResult result = enterScore(table, {400, 2, "2024-01-03", ""}, kSomeDay, nullptr);
+        std::string said;
+        for (const std::string& message : result.messages) said += message + "\n";
+        testsupport::writeFileText(messages, said);
+        _exit(result.saved ? 0 : 1);
+    }
+    ASSERT_EQ(waitpid(game, &status, 0), game);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the game waited for the lock without end";
+    const std::string said = testsupport::readFileText(messages);
+    EXPECT_NE(said.find("another game has kept the score table " + table.string() + " locked for "), std::string::npos)
+        << said;
+    EXPECT_NE(said.find(" seconds (is it stopped?); this game's score is entered without waiting longer\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(testsupport::readFileText(table), "burrik-scores 1\n500 0 2024-01-01\n400 2 2024-01-03\n");
+
+    kill(stopped.pid, SIGCONT);
+    ASSERT_EQ(waitpid(stopped.pid, &status, 0), stopped.pid);
+    stopped.pid = 0;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const ScoreFileRead read = readScoreFile(table);
+    ASSERT_EQ(read.status, ScoreFileStatus::Read) << read.problem;
+    ASSERT_EQ(read.table.entries.size(), 3u);
+    EXPECT_EQ(read.table.entries[1].score, 400);
+    EXPECT_EQ(read.table.entries[2].score, 300);
+    EXPECT_TRUE(fs::exists(table.parent_path() / read.table.entries[2].replay)) << read.table.entries[2].replay;
+
+    // No lock at all: a folder in the lock file's place.
+    const fs::path lockless = dir / "lockless" / "scores";
+    fs::create_directories(lockless.parent_path() / "scores.lock");
+    const ScoreEntryResult result = enterScore(lockless, {10, 0, "2024-01-04", ""}, kSomeDay, nullptr);
+    EXPECT_TRUE(result.saved);
+    ASSERT_EQ(result.messages.size(), 1u);
+    EXPECT_EQ(result.messages[0], "cannot lock the score table " + lockless.string() + " (" +
+                                      (lockless.parent_path() / "scores.lock").string() +
+                                      ": Is a directory); it is written without the lock");
+    EXPECT_EQ(testsupport::readFileText(lockless), "burrik-scores 1\n10 0 2024-01-04\n");
+}
+
 ScoreTable tableOf(int first, int count)
 {
     ScoreTable table;
