@@ -142,10 +142,12 @@ bool captureGlyph(int code, CapturedGlyph& glyph, std::string& error)
     }
     glyph.strips.clear();
     for (const Line& line : straight.lines) {
-        const bool joins = !glyph.strips.empty() && !line.startsStrip && glyph.strips.back().end()[-2] == line.x0 &&
-                           glyph.strips.back().end()[-1] == line.y0;
-        if (!joins) glyph.strips.push_back({line.x0, line.y0});
-        glyph.strips.back().insert(glyph.strips.back().end(), {line.x1, line.y1});
+        std::vector<float>* strip = glyph.strips.empty() ? nullptr : &glyph.strips.back();
+        const std::size_t size = strip == nullptr ? 0 : strip->size();
+        const bool joins = strip != nullptr && !line.startsStrip && (*strip)[size - 2] == line.x0 &&
+                           (*strip)[size - 1] == line.y0;
+        if (!joins) strip = &glyph.strips.emplace_back(std::vector<float>{line.x0, line.y0});
+        strip->insert(strip->end(), {line.x1, line.y1});
     }
     return true;
 }
