@@ -1,5 +1,20 @@
 #include "platform/stroke_text.h"
 
+#ifdef __EMSCRIPTEN__
+
+// The browser's toolkit has no stroke font: the desktop toolkit's, captured
+// into a table at build time, draws the same lines with the same widths.
+#include "platform/stroke_font.h"
+
+void drawStrokeText(const char* text, float x, float y, float z, float scale)
+{
+    drawStrokeFontText(kStrokeRomanFont, text, x, y, z, scale);
+}
+
+float strokeTextWidth(const char* text, float scale) { return strokeFontTextWidth(kStrokeRomanFont, text, scale); }
+
+#else
+
 #include <GL/freeglut.h>
 
 void drawStrokeText(const char* text, float x, float y, float z, float scale)
@@ -17,3 +32,5 @@ float strokeTextWidth(const char* text, float scale)
     if (text == nullptr) return 0.0f;
     return glutStrokeLengthf(GLUT_STROKE_ROMAN, reinterpret_cast<const unsigned char*>(text)) * scale;
 }
+
+#endif
