@@ -5,13 +5,17 @@
 #include "records/replay_format.h"
 #include "records/replay_player.h"
 #include "records/replay_recorder.h"
+#include "records/score_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <limits>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -241,6 +245,83 @@ TEST(ReplayFile, ACutOrUnfinishedRecordingPlaysUpToItsLastWholeLine)
     EXPECT_FALSE(killed.data.cutShort);
     EXPECT_FALSE(killed.data.endTicks);
     EXPECT_EQ(killed.data.frames.back().frame, 2);
+}
+
+// The recorder whose copy the score table keeps.
+ReplayRecorder* keptRecorder = nullptr;
+bool copyKeptRecording(const std::filesystem::path& target, std::string& error)
+{
+    return keptRecorder->copyTo(target.string(), error);
+}
+
+TEST(ReplayRecorder, ARecordingThatCouldNotBeWrittenWholeIsNotKeptBesideTheScores)
+{
+    struct Case {
+        const char* what;
+        std::string path;       // of the recording; empty: in the test's folder
+        rlim_t fileSizeLimit;   // while the frames are recorded; 0: none
+        std::string refusal;    // of the copy; empty: it is kept
+    };
+    const std::vector<Case> cases{
+        {"whole", "", 0, ""},
+        // A full disk: the write stops inside a line.
+        {"the disk fills up", "", 4000, "was cut at frame "},
+        {"no plain file", "/dev/null", 0, "/dev/null is no plain file to copy"},
+    };
+    for (const Case& c : cases) {
+        testsupport::TempDir dir;
+        const std::string path = c.path.empty() ? (dir / "game.replay").string() : c.path;
+        ReplayRecorder recorder;
+        std::string error;
+        ASSERT_TRUE(recorder.open(path, ReplayHeader{}, error)) << c.what << ": " << error;
+        recorder.writeHeader();
+        SetClock inner;
+        RecordingClock clock(inner, recorder);
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+        if (c.fileSizeLimit > 0) {
+            rlimit small = saved;
+            small.rlim_cur = c.fileSizeLimit;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        for (int n = 0; n < 300; ++n) {
+            clock.advanceTick();
+            inner.counter += 16'666'667 + n;
+            inner.tickCount += 17;
+            clock.counterReading();
+            clock.tickCountMilliseconds();
+            recorder.endFrame();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedSignal);
+        EXPECT_EQ(recorder.cut(), c.fileSizeLimit > 0) << c.what;
+        if (c.fileSizeLimit > 0) {
+            EXPECT_EQ(std::filesystem::file_size(path), c.fileSizeLimit) << c.what;
+        }
+
+        keptRecorder = &recorder;
+        const std::filesystem::path table = dir / "home" / "scores";
+        const ScoreEntryResult result = enterScore(table, ScoreEntry{50, 1, "2024-05-01", ""}, 1'700'000'000, copyKeptRecording);
+        ASSERT_TRUE(result.saved) << c.what;
+        ASSERT_EQ(result.rank, 0) << c.what;
+        const std::string kept = result.table.entries[0].replay;
+        if (c.refusal.empty()) {
+            ASSERT_FALSE(kept.empty()) << c.what;
+            const std::string copy = testsupport::readFileText(table.parent_path() / kept);
+            const ReplayParseResult parsed = parseText(copy);
+            EXPECT_TRUE(parsed.ok && parsed.data.endTicks == 300 && parsed.data.frames.size() == 300) << c.what;
+            continue;
+        }
+        // The player is told, and the table points at no replay.
+        EXPECT_TRUE(kept.empty()) << c.what << ": kept " << kept;
+        ASSERT_EQ(result.messages.size(), 1u) << c.what;
+        EXPECT_NE(result.messages[0].find("cannot keep the replay beside the score table"), std::string::npos)
+            << c.what << ": " << result.messages[0];
+        EXPECT_NE(result.messages[0].find(c.refusal), std::string::npos) << c.what << ": " << result.messages[0];
+        for (const auto& entry : std::filesystem::directory_iterator(table.parent_path()))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("best-")) << c.what << ": " << entry.path();
+    }
 }
 
 // The player against a game the test plays: it ends the process through its
