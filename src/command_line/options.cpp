@@ -1,5 +1,7 @@
 #include "command_line/options.h"
 
+#include "records/replay_format.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -26,7 +28,7 @@ bool parsePositiveSeconds(const std::string& text, double& out)
     errno = 0;
     const double value = std::strtod(text.c_str(), &end);
     if (errno != 0 || end == text.c_str() || *end != '\0') return false;
-    if (!std::isfinite(value) || value <= 0.0 || value > 3600.0) return false;
+    if (!std::isfinite(value) || value <= 0.0 || value > kReplayMaxFixedDt) return false;
     out = value;
     return true;
 }

@@ -127,7 +127,8 @@ void loadReplay(Options& options, const fs::path& path)
     hooks.deliverKey = deliverReplayedKey;
     hooks.deliverOtherInput = deliverReplayedOtherInput;
     hooks.endRun = endReplayRun;
-    records.player = std::make_unique<ReplayPlayer>(std::move(parsed.data), shown, hooks);
+    // The player reads the items from the bytes as the game takes them.
+    records.player = std::make_unique<ReplayPlayer>(std::move(bytes), std::move(parsed.data), shown, hooks);
     useClockSource(records.player->clock());
     setSeedListener(checkSeed);
 }
