@@ -45,6 +45,7 @@ bool namedSetting(std::string_view word, std::string_view name, int most, int& o
     return true;
 }
 
+// The bare game-mode string of version 1.
 bool plainVideoMode(std::string_view mode)
 {
     if (mode.empty() || mode.size() > kReplayMaxVideoModeLength) return false;
@@ -52,6 +53,70 @@ bool plainVideoMode(std::string_view mode)
         if (!((c >= '0' && c <= '9') || c == 'x' || c == ':' || c == '@')) return false;
     }
     return true;
+}
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kLastPrintable = 0x7e;
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The game-mode string in quotes, filling the text; a line end or a zero
+// byte, which no first line of burrik.ini holds, is refused.
+bool quotedVideoMode(std::string_view text, std::string& mode)
+{
+    mode.clear();
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
+    const std::string_view inside = text.substr(1, text.size() - 2);
+    for (std::size_t i = 0; i < inside.size(); ++i) {
+        const auto c = static_cast<unsigned char>(inside[i]);
+        unsigned char byte = c;
+        if (c == '"' || c < kFirstPrintable || c > kLastPrintable) return false;
+        if (c == '\\') {
+            if (i + 1 >= inside.size()) return false;
+            const char escaped = inside[++i];
+            if (escaped == 'x') {
+                if (i + 2 >= inside.size()) return false;
+                const int high = hexValue(inside[i + 1]);
+                const int low = hexValue(inside[i + 2]);
+                if (high < 0 || low < 0) return false;
+                byte = static_cast<unsigned char>(high * 16 + low);
+                i += 2;
+            } else if (escaped == '"' || escaped == '\\') {
+                byte = static_cast<unsigned char>(escaped);
+            } else {
+                return false;
+            }
+        }
+        if (byte == '\0' || byte == '\n' || mode.size() == kReplayMaxVideoModeLength) return false;
+        mode += static_cast<char>(byte);
+    }
+    return true;
+}
+
+void appendQuotedVideoMode(std::string& out, std::string_view mode)
+{
+    out += '"';
+    for (char c : mode) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte >= kFirstPrintable && byte <= kLastPrintable) {
+            out += c;
+        } else {
+            out += "\\x";
+            out += kHexDigits[byte >> 4];
+            out += kHexDigits[byte & 0xf];
+        }
+    }
+    out += '"';
 }
 
 // What can be wrong with an item of a frame line.
@@ -243,16 +308,34 @@ private:
         return true;
     }
 
-    bool parseVideoLine(std::string_view line)
+    bool parseVideoLine(std::string_view line, std::int64_t version)
     {
         ReplayHeader& header = result_.data.header;
-        std::array<std::string_view, 3> words{};
-        const std::size_t count = splitWords(line, WordGap::OneSpace, words);
-        if (count != 3 || words[0] != "video" || (words[1] != "window" && words[1] != "fullscreen") ||
-            !plainVideoMode(words[2]))
-            return failAtLine("expected 'video window|fullscreen MODE' with a game-mode string such as 800x600:32@60");
-        header.windowed = words[1] == "window";
-        header.videoMode = std::string(words[2]);
+        if (version == kReplayOldestVersion) {
+            std::array<std::string_view, 3> words{};
+            const std::size_t count = splitWords(line, WordGap::OneSpace, words);
+            if (count != 3 || words[0] != "video" || (words[1] != "window" && words[1] != "fullscreen") ||
+                !plainVideoMode(words[2]))
+                return failAtLine(
+                    "expected 'video window|fullscreen MODE' with a game-mode string such as 800x600:32@60");
+            header.windowed = words[1] == "window";
+            header.videoMode = std::string(words[2]);
+            return true;
+        }
+        constexpr std::string_view kWindow = "video window ";
+        constexpr std::string_view kFullscreen = "video fullscreen ";
+        const bool windowed = line.starts_with(kWindow);
+        const bool fullscreen = line.starts_with(kFullscreen);
+        std::string mode;
+        if ((!windowed && !fullscreen) ||
+            !quotedVideoMode(line.substr(windowed ? kWindow.size() : kFullscreen.size()), mode)) {
+            return failAtLine("expected 'video window|fullscreen \"MODE\"' with the game-mode string in quotes, at "
+                              "most " +
+                              std::to_string(kReplayMaxVideoModeLength) +
+                              " characters (\\\" a quote, \\\\ a backslash, \\xHH another byte)");
+        }
+        header.windowed = windowed;
+        header.videoMode = std::move(mode);
         return true;
     }
 
@@ -271,12 +354,13 @@ private:
         const std::optional<std::int64_t> version =
             count == 2 ? readWholeNumber(words[1], 0, std::numeric_limits<int>::max()) : std::nullopt;
         if (!version) return failAtLine("expected 'burrik-replay VERSION'");
-        if (*version != kReplayFormatVersion) {
-            return failAtLine("unknown replay version " + std::to_string(*version) + " (this game plays version " +
-                              std::to_string(kReplayFormatVersion) + ")");
+        if (*version < kReplayOldestVersion || *version > kReplayFormatVersion) {
+            return failAtLine("unknown replay version " + std::to_string(*version) + " (this game plays versions " +
+                              std::to_string(kReplayOldestVersion) + " to " + std::to_string(kReplayFormatVersion) +
+                              ")");
         }
 
-        if (!headerLine(line) || !parseVideoLine(line)) return false;
+        if (!headerLine(line) || !parseVideoLine(line, *version)) return false;
 
         if (!headerLine(line)) return false;
         if (line != "vsync on" && line != "vsync off") return failAtLine("expected 'vsync on|off'");
@@ -421,7 +505,8 @@ std::string formatReplayHeader(const ReplayHeader& header)
     out += ' ' + std::to_string(kReplayFormatVersion) + '\n';
     out += "video ";
     out += header.windowed ? "window " : "fullscreen ";
-    out += header.videoMode + '\n';
+    appendQuotedVideoMode(out, header.videoMode);
+    out += '\n';
     out += header.vsync ? "vsync on\n" : "vsync off\n";
     out += header.seed ? "seed " + std::to_string(*header.seed) + '\n' : std::string("seed clock\n");
     if (header.fixedDt) {

@@ -2,8 +2,8 @@
 // The replay file: a plain-text record of everything a game read from
 // outside, so that the game can be played again tick for tick.
 //
-//   burrik-replay 1
-//   video window 800x600:32@60        (or "video fullscreen MODE")
+//   burrik-replay 2
+//   video window "800x600:32@60"      (or video fullscreen "MODE")
 //   vsync on                          (or off)
 //   seed clock                        (or the --seed number)
 //   clock real                        (or "clock fixed SECONDS")
@@ -11,6 +11,13 @@
 //   begin
 //   FRAME ITEM ITEM ...               one line per frame that read or received something
 //   end TICKS                         the number of ticks the game ran
+//
+// The video mode is the game-mode string the game ran by, whatever the first
+// line of burrik.ini held (blanks, '#', nothing at all), in quotes, with a
+// backslash before a quote or a backslash and \xHH for a byte outside
+// printable ASCII.
+// Version 1 wrote it bare and could only hold digits, 'x', ':' and '@'; its
+// files still play.
 //
 // Items, in the order they happened within the frame:
 //   kN uN      onKey / onKeyUp with character code N
@@ -34,7 +41,8 @@
 #include <string>
 #include <string_view>
 
-constexpr int kReplayFormatVersion = 1;
+constexpr int kReplayFormatVersion = 2;
+constexpr int kReplayOldestVersion = 1;  // the bare video mode
 constexpr const char* kReplayMagic = "burrik-replay";
 // A file longer than this is refused rather than read into memory.
 constexpr std::size_t kReplayMaxFileBytes = 256u * 1024u * 1024u;
@@ -44,7 +52,7 @@ constexpr int kReplayMaxSpecialKey = 1023;
 constexpr int kReplayMaxOtherInputKind = 255;
 constexpr std::int64_t kReplayMaxFrequency = 1'000'000'000'000;  // counts per second
 constexpr std::int64_t kReplayMaxCalendarSeconds = 253'402'300'799;  // the end of year 9999
-constexpr std::size_t kReplayMaxVideoModeLength = 29;
+constexpr std::size_t kReplayMaxVideoModeLength = 29;  // as long as burrik.ini's line may be
 // The longest step of the fixed clock, in seconds (also the limit of --fixed-dt).
 constexpr double kReplayMaxFixedDt = 3600.0;
 

@@ -222,6 +222,10 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
         text.replace(text.find(from), from.size(), to);
         return text;
     };
+    // The video line of version 2 with the mode as given.
+    auto quoted = [&](const std::string& mode) {
+        return replaced("1\nvideo window 800x600:32@60", "2\nvideo window " + mode);
+    };
     struct Case {
         const char* what;
         std::string text;
@@ -230,9 +234,15 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
     const std::vector<Case> cases{
         {"empty", "", "line 1: the file is empty"},
         {"another file", "P6\n800 600\n", "line 1: not a Burrik replay"},
-        {"newer version", replaced("burrik-replay 1", "burrik-replay 2"), "line 1: unknown replay version 2"},
+        {"newer version", replaced("burrik-replay 1", "burrik-replay 3"), "line 1: unknown replay version 3"},
         {"header cut", kHeader.substr(0, 50), "line 3: the file ends inside its header"},
         {"video mode", replaced("800x600:32@60", "800x600;rm -rf"), "line 2: expected 'video"},
+        {"quoted mode of 30 characters", quoted("\"" + std::string(30, '#') + "\""),
+         "line 2: expected 'video window|fullscreen \"MODE\"'"},
+        {"unknown escape", quoted("\"a\\qb\""), "line 2: expected 'video"},
+        {"raw tab", quoted("\"a\tb\""), "line 2: expected 'video"},
+        {"zero byte in the mode", quoted("\"a\\x00\""), "line 2: expected 'video"},
+        {"unquoted mode", quoted("800x600:32@60"), "line 2: expected 'video"},
         {"seed", replaced("seed clock", "seed 4294967296"), "line 4: expected 'seed clock'"},
         {"clock step", replaced("clock real", "clock fixed nan"), "line 5: the fixed clock's step"},
         {"render option", replaced("filter=0", "filter=3"), "line 6: expected 'render"},
