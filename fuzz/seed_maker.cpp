@@ -215,6 +215,11 @@ int main(int argc, char** argv)
                                     "clock fixed 0.02\nrender lists=1 arrays=0 wireframe=1 mipmap=0 filter=2 fps=0\n"
                                     "begin\n1 k32 r7 f1000000 c0 s1000000000\nend 1\n";
     ok = write(out / "replay" / "fixed", Bytes(fixedHeader.begin(), fixedHeader.end())) && ok;
+    // Version 2: the video mode as the game ran by it, in quotes.
+    const std::string quotedHeader = "burrik-replay 2\nvideo window \"1024x768 #tv\\x09\\\"\"\nvsync on\nseed clock\n"
+                                     "clock real\nrender lists=0 arrays=1 wireframe=0 mipmap=1 filter=0 fps=1\n"
+                                     "begin\n1 k32 c5\nend 1\n";
+    ok = write(out / "replay" / "quoted", Bytes(quotedHeader.begin(), quotedHeader.end())) && ok;
 
     const char* const tables[] = {
         "burrik-scores 1\n",

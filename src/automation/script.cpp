@@ -3,6 +3,7 @@
 #include "app/keyboard.h"
 #include "conveniences/gamepad.h"
 #include "parsing/numbers.h"
+#include "parsing/words.h"
 
 #include <GL/freeglut.h>
 #include <SDL_gamecontroller.h>
@@ -118,9 +119,9 @@ ScriptParseResult parseScript(const std::string& text)
         ++lineNumber;
         const std::size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
-        std::istringstream wordStream(line);
         std::vector<std::string> words;
-        for (std::string word; wordStream >> word;) words.push_back(word);
+        WordReader wordReader(line, WordGap::Blanks);
+        for (std::string_view word; wordReader.next(word);) words.emplace_back(word);
         if (words.empty()) continue;  // blank or comment line
         auto fail = [&](const std::string& what) {
             result.ok = false;

@@ -1,6 +1,7 @@
 #include "command_line/options.h"
 
 #include "parsing/numbers.h"
+#include "platform/clock.h"
 #include "platform/process.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ bool parseWhole(const std::string& text, long long minValue, long long maxValue,
 
 bool parsePositiveSeconds(const std::string& text, double& out)
 {
-    const std::optional<double> value = readDecimalNumber(text, 0.0, 3600.0);
+    const std::optional<double> value = readDecimalNumber(text, 0.0, kMaxFixedStepSeconds);
     if (value) out = *value;
     return value.has_value();
 }

@@ -33,6 +33,9 @@ public:
 // The clock in force (the real one unless a fixed step was chosen).
 ClockSource& gameClock();
 
+// The longest tick a virtual clock takes (--fixed-dt, a replay's header).
+constexpr double kMaxFixedStepSeconds = 3600.0;
+
 // Replaces the real clock by a virtual one on which every tick lasts
 // secondsPerTick. Starts at a fixed calendar time so runs repeat exactly.
 void useFixedStepClock(double secondsPerTick);

@@ -49,6 +49,19 @@ void endReplayRun(int status, const std::string& message)
     requestStop(status);
 }
 
+// The render options between the game and a replay's header, which name
+// them alike, either way.
+template <typename From, typename To>
+void copyRenderOptions(const From& from, To& to)
+{
+    to.useDisplayLists = from.useDisplayLists;
+    to.useVertexArrays = from.useVertexArrays;
+    to.wireframe = from.wireframe;
+    to.mipmapping = from.mipmapping;
+    to.filterMode = from.filterMode;
+    to.showFps = from.showFps;
+}
+
 void noteSeed(std::uint32_t state) { records.recorder->noteSeed(state); }
 void checkSeed(std::uint32_t state) { records.player->checkSeed(state); }
 
@@ -72,17 +85,13 @@ void loadReplay(Options& options, const fs::path& path)
     const ReplayHeader& header = parsed.data.header;
     options.windowed = options.windowed || header.windowed;
     setFixedSeed(header.seed);
-    renderOptions.useDisplayLists = header.render.useDisplayLists;
-    renderOptions.useVertexArrays = header.render.useVertexArrays;
-    renderOptions.wireframe = header.render.wireframe;
-    renderOptions.mipmapping = header.render.mipmapping;
-    renderOptions.filterMode = header.render.filterMode;
-    renderOptions.showFps = header.render.showFps;
+    copyRenderOptions(header.render, renderOptions);
     ReplayHooks hooks;
     hooks.deliverKey = deliverReplayedKey;
     hooks.deliverOtherInput = handleOtherInput;
     hooks.endRun = endReplayRun;
-    records.player = std::make_unique<ReplayPlayer>(std::move(parsed.data), shown, hooks);
+    // The player reads the items from the bytes as the game takes them.
+    records.player = std::make_unique<ReplayPlayer>(std::move(bytes), std::move(parsed.data), shown, hooks);
     useClockSource(records.player->clock());
     setSeedListener(checkSeed);
 }
@@ -94,12 +103,7 @@ void startRecording(const Options& options, const fs::path& path)
     header.vsync = !options.noVsync;
     header.seed = options.seed;
     header.fixedDt = options.fixedDt;
-    header.render.useDisplayLists = renderOptions.useDisplayLists;
-    header.render.useVertexArrays = renderOptions.useVertexArrays;
-    header.render.wireframe = renderOptions.wireframe;
-    header.render.mipmapping = renderOptions.mipmapping;
-    header.render.filterMode = renderOptions.filterMode;
-    header.render.showFps = renderOptions.showFps;
+    copyRenderOptions(renderOptions, header.render);
     records.recorder = std::make_unique<ReplayRecorder>();
     std::string error;
     if (!records.recorder->open(path.string(), header, error))

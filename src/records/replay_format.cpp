@@ -1,10 +1,10 @@
 #include "records/replay_format.h"
 
+#include "parsing/numbers.h"
+#include "parsing/words.h"
+
 #include <array>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <string_view>
 
@@ -29,77 +29,226 @@ constexpr std::array<ItemKindInfo, kReplayItemKindCount> kItemKinds{{
     {'r', "seeding of the random source"},
 }};
 
-constexpr double kMaxFixedDt = 3600.0;
-
 std::string lineError(std::uint32_t line, const std::string& what)
 {
     return "line " + std::to_string(line) + ": " + what;
 }
 
-// Reads a whole number at p: an optional minus sign when allowed, then 1 to
-// 19 digits. Advances p past it.
-bool readNumber(std::string_view text, std::size_t& p, bool allowSign, std::int64_t& out)
-{
-    bool negative = false;
-    if (allowSign && p < text.size() && text[p] == '-') {
-        negative = true;
-        ++p;
-    }
-    const std::size_t start = p;
-    std::int64_t value = 0;
-    while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
-        const int digit = text[p] - '0';
-        if (value > (std::numeric_limits<std::int64_t>::max() - digit) / 10) return false;
-        value = value * 10 + digit;
-        ++p;
-    }
-    if (p == start) return false;
-    out = negative ? -value : value;
-    return true;
-}
-
-// The whole word is a number within [low, high].
-bool wholeNumber(std::string_view word, std::int64_t low, std::int64_t high, std::int64_t& out)
-{
-    std::size_t p = 0;
-    if (!readNumber(word, p, low < 0, out) || p != word.size()) return false;
-    return out >= low && out <= high;
-}
-
-// "name=N" with N in [0, high].
-bool namedSetting(std::string_view word, std::string_view name, int high, int& out)
+// "name=N" with N in [0, most].
+bool namedSetting(std::string_view word, std::string_view name, int most, int& out)
 {
     if (word.size() <= name.size() + 1 || word.substr(0, name.size()) != name || word[name.size()] != '=')
         return false;
-    std::int64_t value = 0;
-    if (!wholeNumber(word.substr(name.size() + 1), 0, high, value)) return false;
-    out = static_cast<int>(value);
+    const std::optional<std::int64_t> value = readWholeNumber(word.substr(name.size() + 1), 0, most);
+    if (!value) return false;
+    out = static_cast<int>(*value);
     return true;
 }
 
-// Splits a line at single spaces.
-template <std::size_t N>
-std::size_t splitWords(std::string_view line, std::array<std::string_view, N>& words)
-{
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (start <= line.size()) {
-        std::size_t end = line.find(' ', start);
-        if (end == std::string_view::npos) end = line.size();
-        if (count == N) return N + 1;  // too many
-        words[count++] = line.substr(start, end - start);
-        start = end + 1;
-    }
-    return count;
-}
-
-bool validVideoMode(std::string_view mode)
+// The bare game-mode string of version 1.
+bool plainVideoMode(std::string_view mode)
 {
     if (mode.empty() || mode.size() > kReplayMaxVideoModeLength) return false;
     for (char c : mode) {
         if (!((c >= '0' && c <= '9') || c == 'x' || c == ':' || c == '@')) return false;
     }
     return true;
+}
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kLastPrintable = 0x7e;
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The game-mode string in quotes, filling the text; a line end or a zero
+// byte, which no first line of burrik.ini holds, is refused.
+bool quotedVideoMode(std::string_view text, std::string& mode)
+{
+    mode.clear();
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
+    const std::string_view inside = text.substr(1, text.size() - 2);
+    for (std::size_t i = 0; i < inside.size(); ++i) {
+        const auto c = static_cast<unsigned char>(inside[i]);
+        unsigned char byte = c;
+        if (c == '"' || c < kFirstPrintable || c > kLastPrintable) return false;
+        if (c == '\\') {
+            if (i + 1 >= inside.size()) return false;
+            const char escaped = inside[++i];
+            if (escaped == 'x') {
+                if (i + 2 >= inside.size()) return false;
+                const int high = hexValue(inside[i + 1]);
+                const int low = hexValue(inside[i + 2]);
+                if (high < 0 || low < 0) return false;
+                byte = static_cast<unsigned char>(high * 16 + low);
+                i += 2;
+            } else if (escaped == '"' || escaped == '\\') {
+                byte = static_cast<unsigned char>(escaped);
+            } else {
+                return false;
+            }
+        }
+        if (byte == '\0' || byte == '\n' || mode.size() == kReplayMaxVideoModeLength) return false;
+        mode += static_cast<char>(byte);
+    }
+    return true;
+}
+
+void appendQuotedVideoMode(std::string& out, std::string_view mode)
+{
+    out += '"';
+    for (char c : mode) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte >= kFirstPrintable && byte <= kLastPrintable) {
+            out += c;
+        } else {
+            out += "\\x";
+            out += kHexDigits[byte >> 4];
+            out += kHexDigits[byte & 0xf];
+        }
+    }
+    out += '"';
+}
+
+// What can be wrong with an item of a frame line.
+enum class ItemFault : std::uint8_t {
+    None,
+    Gap,
+    UnknownLetter,
+    NoNumber,
+    NoCharacterCode,
+    NoKeyCode,
+    OtherInputForm,
+    OtherInputValue,
+    Beyond32Bits,
+    Overflows,
+    OutOfRange,
+    RunsOn,
+};
+
+using Readings = std::array<std::int64_t, kReplayItemKindCount>;
+
+int kindIndexOf(char letter)
+{
+    for (std::size_t i = 0; i < kItemKinds.size(); ++i) {
+        if (kItemKinds[i].letter == letter) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The frame number at the start of a frame line; p past it.
+std::optional<std::int64_t> frameNumberAt(std::string_view line, std::size_t& p)
+{
+    const std::optional<std::int64_t> frame = scanWholeNumber(line, p, false);
+    if (!frame || *frame < 1 || *frame > std::numeric_limits<long>::max() - 1) return std::nullopt;
+    return frame;
+}
+
+// One item of a frame line with the single space before it, from line[p];
+// p past it. Readings are written as changes: previous holds the last of
+// each kind and takes this one. item.kind is set once the letter is known.
+ItemFault readItem(std::string_view line, std::size_t& p, Readings& previous, ReplayItem& item)
+{
+    if (p >= line.size() || line[p] != ' ' || p + 1 >= line.size() || line[p + 1] == ' ') return ItemFault::Gap;
+    ++p;
+    const int kindIndex = kindIndexOf(line[p]);
+    if (kindIndex < 0) return ItemFault::UnknownLetter;
+    ++p;
+    const auto kind = static_cast<ReplayItemKind>(kindIndex);
+    item.kind = kind;
+    item.detail = 0;
+    const std::optional<std::int64_t> number =
+        scanWholeNumber(line, p, isReplayReading(kind) || kind == ReplayItemKind::OtherInput);
+    if (!number) return ItemFault::NoNumber;
+    switch (kind) {
+    case ReplayItemKind::Key:
+    case ReplayItemKind::KeyUp:
+        if (*number < 0 || *number > kReplayMaxCharacterKey) return ItemFault::NoCharacterCode;
+        item.value = *number;
+        break;
+    case ReplayItemKind::SpecialKey:
+    case ReplayItemKind::SpecialKeyUp:
+        if (*number < 0 || *number > kReplayMaxSpecialKey) return ItemFault::NoKeyCode;
+        item.value = *number;
+        break;
+    case ReplayItemKind::OtherInput: {
+        if (*number < 0 || *number > kReplayMaxOtherInputKind || p >= line.size() || line[p] != '=')
+            return ItemFault::OtherInputForm;
+        ++p;
+        const std::optional<std::int64_t> value = scanWholeNumber(line, p, true);
+        if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
+            *value > std::numeric_limits<std::int32_t>::max())
+            return ItemFault::OtherInputValue;
+        item.detail = static_cast<std::int16_t>(*number);
+        item.value = *value;
+        break;
+    }
+    case ReplayItemKind::Seed:
+        if (*number < 0 || *number > std::numeric_limits<std::uint32_t>::max()) return ItemFault::Beyond32Bits;
+        item.value = *number;
+        break;
+    default: {
+        // A reading: the change from the previous reading of its kind.
+        std::int64_t& last = previous[static_cast<std::size_t>(kind)];
+        std::int64_t value = 0;
+        if (__builtin_add_overflow(last, *number, &value)) return ItemFault::Overflows;
+        std::int64_t least = 0;
+        std::int64_t most = std::numeric_limits<std::int64_t>::max();
+        if (kind == ReplayItemKind::CounterFrequency) {
+            least = 1;
+            most = kReplayMaxFrequency;
+        } else if (kind == ReplayItemKind::Counter) {
+            least = std::numeric_limits<std::int64_t>::min();
+        } else if (kind == ReplayItemKind::CalendarSeconds) {
+            most = kReplayMaxCalendarSeconds;
+        } else {
+            most = std::numeric_limits<std::uint32_t>::max();
+        }
+        if (value < least || value > most) return ItemFault::OutOfRange;
+        last = value;
+        item.value = value;
+        break;
+    }
+    }
+    if (p < line.size() && line[p] != ' ') return ItemFault::RunsOn;
+    return ItemFault::None;
+}
+
+// The message of an item's fault; at is where its space stood.
+std::string itemFaultText(ItemFault fault, std::string_view line, std::size_t at, ReplayItemKind kind)
+{
+    if (fault == ItemFault::Gap) return "items are separated by single spaces (at column " + std::to_string(at + 1) + ")";
+    const std::size_t column = at + 2;
+    if (fault == ItemFault::UnknownLetter) {
+        const char letter = line[at + 1];
+        const bool printable = letter > ' ' && letter < 127;
+        return std::string("unknown item ") +
+               (printable ? std::string("'") + letter + "'" : std::string("(an unprintable byte)")) + " at column " +
+               std::to_string(column);
+    }
+    const char* what = "";
+    switch (fault) {
+    case ItemFault::NoNumber: what = " has no number"; break;
+    case ItemFault::NoCharacterCode: what = " is no character code"; break;
+    case ItemFault::NoKeyCode: what = " is no key code"; break;
+    case ItemFault::OtherInputForm: what = " must read 'oKIND=VALUE'"; break;
+    case ItemFault::OtherInputValue: what = " has no value of 32 bits"; break;
+    case ItemFault::Beyond32Bits: what = " is beyond 32 bits"; break;
+    case ItemFault::Overflows: what = " overflows"; break;
+    case ItemFault::OutOfRange: what = " is out of range"; break;
+    case ItemFault::RunsOn: what = " runs on"; break;
+    default: break;
+    }
+    return std::string("the ") + replayItemName(kind) + " at column " + std::to_string(column) + what;
 }
 
 class Parser {
@@ -159,6 +308,37 @@ private:
         return true;
     }
 
+    bool parseVideoLine(std::string_view line, std::int64_t version)
+    {
+        ReplayHeader& header = result_.data.header;
+        if (version == kReplayOldestVersion) {
+            std::array<std::string_view, 3> words{};
+            const std::size_t count = splitWords(line, WordGap::OneSpace, words);
+            if (count != 3 || words[0] != "video" || (words[1] != "window" && words[1] != "fullscreen") ||
+                !plainVideoMode(words[2]))
+                return failAtLine(
+                    "expected 'video window|fullscreen MODE' with a game-mode string such as 800x600:32@60");
+            header.windowed = words[1] == "window";
+            header.videoMode = std::string(words[2]);
+            return true;
+        }
+        constexpr std::string_view kWindow = "video window ";
+        constexpr std::string_view kFullscreen = "video fullscreen ";
+        const bool windowed = line.starts_with(kWindow);
+        const bool fullscreen = line.starts_with(kFullscreen);
+        std::string mode;
+        if ((!windowed && !fullscreen) ||
+            !quotedVideoMode(line.substr(windowed ? kWindow.size() : kFullscreen.size()), mode)) {
+            return failAtLine("expected 'video window|fullscreen \"MODE\"' with the game-mode string in quotes, at "
+                              "most " +
+                              std::to_string(kReplayMaxVideoModeLength) +
+                              " characters (\\\" a quote, \\\\ a backslash, \\xHH another byte)");
+        }
+        header.windowed = windowed;
+        header.videoMode = std::move(mode);
+        return true;
+    }
+
     bool parseHeader()
     {
         ReplayHeader& header = result_.data.header;
@@ -168,56 +348,51 @@ private:
             if (text_.empty()) fail("line 1: the file is empty, not a Burrik replay");
             return false;
         }
-        std::size_t count = splitWords(line, words);
-        if (count < 1 || words[0] != kReplayMagic) return failAtLine("not a Burrik replay (it does not start with \"burrik-replay\")");
-        std::int64_t version = 0;
-        if (count != 2 || !wholeNumber(words[1], 0, std::numeric_limits<int>::max(), version))
-            return failAtLine("expected 'burrik-replay VERSION'");
-        if (version != kReplayFormatVersion) {
-            return failAtLine("unknown replay version " + std::to_string(version) + " (this game plays version " +
-                              std::to_string(kReplayFormatVersion) + ")");
+        std::size_t count = splitWords(line, WordGap::OneSpace, words);
+        if (count < 1 || words[0] != kReplayMagic)
+            return failAtLine("not a Burrik replay (it does not start with \"burrik-replay\")");
+        const std::optional<std::int64_t> version =
+            count == 2 ? readWholeNumber(words[1], 0, std::numeric_limits<int>::max()) : std::nullopt;
+        if (!version) return failAtLine("expected 'burrik-replay VERSION'");
+        if (*version < kReplayOldestVersion || *version > kReplayFormatVersion) {
+            return failAtLine("unknown replay version " + std::to_string(*version) + " (this game plays versions " +
+                              std::to_string(kReplayOldestVersion) + " to " + std::to_string(kReplayFormatVersion) +
+                              ")");
         }
 
-        if (!headerLine(line)) return false;
-        count = splitWords(line, words);
-        if (count != 3 || words[0] != "video" || (words[1] != "window" && words[1] != "fullscreen") ||
-            !validVideoMode(words[2]))
-            return failAtLine("expected 'video window|fullscreen MODE' with a game-mode string such as 800x600:32@60");
-        header.windowed = words[1] == "window";
-        header.videoMode = std::string(words[2]);
+        if (!headerLine(line) || !parseVideoLine(line, *version)) return false;
 
         if (!headerLine(line)) return false;
         if (line != "vsync on" && line != "vsync off") return failAtLine("expected 'vsync on|off'");
         header.vsync = line == "vsync on";
 
         if (!headerLine(line)) return false;
-        count = splitWords(line, words);
-        std::int64_t seed = 0;
-        if (count != 2 || words[0] != "seed" ||
-            (words[1] != "clock" && !wholeNumber(words[1], 0, std::numeric_limits<std::uint32_t>::max(), seed)))
+        count = splitWords(line, WordGap::OneSpace, words);
+        const bool clockSeed = count == 2 && words[1] == "clock";
+        const std::optional<std::int64_t> seed =
+            count == 2 && !clockSeed ? readWholeNumber(words[1], 0, std::numeric_limits<std::uint32_t>::max())
+                                     : std::nullopt;
+        if (count != 2 || words[0] != "seed" || (!clockSeed && !seed))
             return failAtLine("expected 'seed clock' or 'seed N' with N from 0 to 4294967295");
-        if (words[1] != "clock") header.seed = static_cast<std::uint32_t>(seed);
+        if (seed) header.seed = static_cast<std::uint32_t>(*seed);
 
         if (!headerLine(line)) return false;
-        count = splitWords(line, words);
+        count = splitWords(line, WordGap::OneSpace, words);
         if (count == 2 && words[0] == "clock" && words[1] == "real") {
             header.fixedDt.reset();
-        } else if (count == 3 && words[0] == "clock" && words[1] == "fixed" && !words[2].empty() &&
-                   words[2].size() < 40) {
-            const std::string number(words[2]);
-            char* end = nullptr;
-            errno = 0;
-            const double seconds = std::strtod(number.c_str(), &end);
-            if (errno != 0 || end != number.c_str() + number.size() || !std::isfinite(seconds) || seconds <= 0.0 ||
-                seconds > kMaxFixedDt)
-                return failAtLine("the fixed clock's step must be above 0 and at most 3600 seconds");
-            header.fixedDt = seconds;
+        } else if (count == 3 && words[0] == "clock" && words[1] == "fixed") {
+            const std::optional<double> seconds = readDecimalNumber(words[2], 0.0, kReplayMaxFixedDt);
+            if (!seconds) {
+                return failAtLine("the fixed clock's step must be above 0 and at most " +
+                                  std::to_string(static_cast<int>(kReplayMaxFixedDt)) + " seconds");
+            }
+            header.fixedDt = *seconds;
         } else {
             return failAtLine("expected 'clock real' or 'clock fixed SECONDS'");
         }
 
         if (!headerLine(line)) return false;
-        count = splitWords(line, words);
+        count = splitWords(line, WordGap::OneSpace, words);
         ReplayRenderOptions& render = header.render;
         if (count != 7 || words[0] != "render" || !namedSetting(words[1], "lists", 1, render.useDisplayLists) ||
             !namedSetting(words[2], "arrays", 1, render.useVertexArrays) ||
@@ -235,6 +410,8 @@ private:
     bool parseFrames()
     {
         ReplayData& data = result_.data;
+        data.framesBegin = data.framesEnd = position_;
+        data.firstFrameLine = lineNumber_ + 1;
         std::string_view line;
         bool ended = false;
         while (nextLine(line, ended)) {
@@ -249,18 +426,19 @@ private:
             if (line.size() > kReplayMaxLineBytes) return failAtLine("the line is too long");
             if (data.endTicks) return failAtLine("nothing may follow the end line");
             if (line.substr(0, 4) == "end ") {
-                std::int64_t ticks = 0;
-                if (!wholeNumber(line.substr(4), 0, std::numeric_limits<long>::max() - 1, ticks))
-                    return failAtLine("expected 'end TICKS'");
-                if (!data.frames.empty() && data.frames.back().frame > ticks + 1) {
-                    return failAtLine("the end line counts " + std::to_string(ticks) + " ticks, but frame " +
-                                      std::to_string(data.frames.back().frame) + " was recorded");
+                const std::optional<std::int64_t> ticks =
+                    readWholeNumber(line.substr(4), 0, std::numeric_limits<long>::max() - 1);
+                if (!ticks) return failAtLine("expected 'end TICKS'");
+                if (data.frameCount > 0 && data.lastFrame > *ticks + 1) {
+                    return failAtLine("the end line counts " + std::to_string(*ticks) + " ticks, but frame " +
+                                      std::to_string(data.lastFrame) + " was recorded");
                 }
-                data.endTicks = static_cast<long>(ticks);
+                data.endTicks = static_cast<long>(*ticks);
                 data.endLine = lineNumber_;
                 continue;
             }
             if (!parseFrameLine(line)) return false;
+            data.framesEnd = position_;
         }
         return true;
     }
@@ -269,114 +447,31 @@ private:
     {
         ReplayData& data = result_.data;
         std::size_t p = 0;
-        std::int64_t frame = 0;
-        if (!readNumber(line, p, false, frame) || frame < 1 || frame > std::numeric_limits<long>::max() - 1)
-            return failAtLine("expected a frame number of at least 1 at the start of the line");
-        if (p == line.size()) return failAtLine("frame " + std::to_string(frame) + " has no items");
-        const bool continuing = !data.frames.empty() && data.frames.back().frame == frame;
-        if (!data.frames.empty() && data.frames.back().frame > frame) {
-            return failAtLine("frame " + std::to_string(frame) + " comes after frame " +
-                              std::to_string(data.frames.back().frame));
+        const std::optional<std::int64_t> frame = frameNumberAt(line, p);
+        if (!frame) return failAtLine("expected a frame number of at least 1 at the start of the line");
+        if (p == line.size()) return failAtLine("frame " + std::to_string(*frame) + " has no items");
+        if (data.frameCount > 0 && data.lastFrame > *frame) {
+            return failAtLine("frame " + std::to_string(*frame) + " comes after frame " +
+                              std::to_string(data.lastFrame));
         }
-        if (!continuing) {
-            ReplayFrame entry;
-            entry.frame = static_cast<long>(frame);
-            entry.firstItem = static_cast<std::uint32_t>(data.items.size());
-            entry.line = lineNumber_;
-            data.frames.push_back(entry);
+        if (data.frameCount == 0 || data.lastFrame != *frame) {
+            ++data.frameCount;
+            data.lastFrame = static_cast<long>(*frame);
         }
-        while (p < line.size()) {
-            if (line[p] != ' ' || p + 1 >= line.size() || line[p + 1] == ' ')
-                return failAtLine("items are separated by single spaces (at column " + std::to_string(p + 1) + ")");
-            ++p;
-            if (!parseItem(line, p)) return false;
-        }
-        data.frames.back().itemCount = static_cast<std::uint32_t>(data.items.size()) - data.frames.back().firstItem;
-        return true;
-    }
-
-    bool parseItem(std::string_view line, std::size_t& p)
-    {
-        const std::size_t column = p + 1;
-        const char letter = line[p++];
-        int kindIndex = -1;
-        for (std::size_t i = 0; i < kItemKinds.size(); ++i) {
-            if (kItemKinds[i].letter == letter) kindIndex = static_cast<int>(i);
-        }
-        if (kindIndex < 0) {
-            const bool printable = letter > ' ' && letter < 127;
-            return failAtLine(std::string("unknown item ") +
-                              (printable ? std::string("'") + letter + "'" : std::string("(an unprintable byte)")) +
-                              " at column " + std::to_string(column));
-        }
-        const auto kind = static_cast<ReplayItemKind>(kindIndex);
-        const std::string where = std::string(replayItemName(kind)) + " at column " + std::to_string(column);
         ReplayItem item;
-        item.kind = kind;
-        item.line = lineNumber_;
-        std::int64_t number = 0;
-        if (!readNumber(line, p, isReplayReading(kind) || kind == ReplayItemKind::OtherInput, number))
-            return failAtLine("the " + where + " has no number");
-        switch (kind) {
-        case ReplayItemKind::Key:
-        case ReplayItemKind::KeyUp:
-            if (number < 0 || number > kReplayMaxCharacterKey) return failAtLine("the " + where + " is no character code");
-            item.value = number;
-            break;
-        case ReplayItemKind::SpecialKey:
-        case ReplayItemKind::SpecialKeyUp:
-            if (number < 0 || number > kReplayMaxSpecialKey) return failAtLine("the " + where + " is no key code");
-            item.value = number;
-            break;
-        case ReplayItemKind::OtherInput: {
-            if (number < 0 || number > kReplayMaxOtherInputKind || p >= line.size() || line[p] != '=')
-                return failAtLine("the " + where + " must read 'oKIND=VALUE'");
-            ++p;
-            std::int64_t value = 0;
-            if (!readNumber(line, p, true, value) || value < std::numeric_limits<std::int32_t>::min() ||
-                value > std::numeric_limits<std::int32_t>::max())
-                return failAtLine("the " + where + " has no value of 32 bits");
-            item.detail = static_cast<std::int16_t>(number);
-            item.value = value;
-            break;
+        while (p < line.size()) {
+            const std::size_t at = p;
+            const ItemFault fault = readItem(line, p, lastReading_, item);
+            if (fault != ItemFault::None) return failAtLine(itemFaultText(fault, line, at, item.kind));
+            ++data.itemCount;
         }
-        case ReplayItemKind::Seed:
-            if (number < 0 || number > std::numeric_limits<std::uint32_t>::max())
-                return failAtLine("the " + where + " is beyond 32 bits");
-            item.value = number;
-            break;
-        default: {
-            // A reading: the change from the previous reading of its kind.
-            std::int64_t& previous = lastReading_[static_cast<std::size_t>(kind)];
-            std::int64_t value = 0;
-            if (__builtin_add_overflow(previous, number, &value)) return failAtLine("the " + where + " overflows");
-            std::int64_t low = 0;
-            std::int64_t high = std::numeric_limits<std::int64_t>::max();
-            if (kind == ReplayItemKind::CounterFrequency) {
-                low = 1;
-                high = kReplayMaxFrequency;
-            } else if (kind == ReplayItemKind::Counter) {
-                low = std::numeric_limits<std::int64_t>::min();
-            } else if (kind == ReplayItemKind::CalendarSeconds) {
-                high = kReplayMaxCalendarSeconds;
-            } else {
-                high = std::numeric_limits<std::uint32_t>::max();
-            }
-            if (value < low || value > high) return failAtLine("the " + where + " is out of range");
-            previous = value;
-            item.value = value;
-            break;
-        }
-        }
-        if (p < line.size() && line[p] != ' ') return failAtLine("the " + where + " runs on");
-        result_.data.items.push_back(item);
         return true;
     }
 
     std::string_view text_;
     std::size_t position_ = 0;
     std::uint32_t lineNumber_ = 0;
-    std::array<std::int64_t, kReplayItemKindCount> lastReading_{};
+    Readings lastReading_{};
     ReplayParseResult result_;
 };
 
@@ -410,7 +505,8 @@ std::string formatReplayHeader(const ReplayHeader& header)
     out += ' ' + std::to_string(kReplayFormatVersion) + '\n';
     out += "video ";
     out += header.windowed ? "window " : "fullscreen ";
-    out += header.videoMode + '\n';
+    appendQuotedVideoMode(out, header.videoMode);
+    out += '\n';
     out += header.vsync ? "vsync on\n" : "vsync off\n";
     out += header.seed ? "seed " + std::to_string(*header.seed) + '\n' : std::string("seed clock\n");
     if (header.fixedDt) {
@@ -431,4 +527,74 @@ std::string formatReplayHeader(const ReplayHeader& header)
     appendSetting(out, "fps", header.render.showFps);
     out += "\nbegin\n";
     return out;
+}
+
+ReplayFrameReader::ReplayFrameReader(const std::uint8_t* bytes, std::size_t size, const ReplayData& data)
+{
+    // Offsets that do not fit the bytes give no frames.
+    if (bytes == nullptr || data.framesBegin > data.framesEnd || data.framesEnd > size) return;
+    text_ = std::string_view(reinterpret_cast<const char*>(bytes) + data.framesBegin, data.framesEnd - data.framesBegin);
+    line_ = data.firstFrameLine - 1;
+}
+
+bool ReplayFrameReader::startLine()
+{
+    if (at_ >= text_.size()) return false;
+    const std::size_t newline = text_.find('\n', at_);
+    lineEnd_ = newline == std::string_view::npos ? text_.size() : newline;
+    ++line_;
+    const std::optional<std::int64_t> frame = frameNumberAt(text_.substr(0, lineEnd_), at_);
+    if (!frame) {
+        at_ = text_.size();  // not the bytes that were parsed: no more frames
+        return false;
+    }
+    lineFrame_ = static_cast<long>(*frame);
+    inLine_ = true;
+    return true;
+}
+
+bool ReplayFrameReader::upcomingFrame(long& frame, std::uint32_t& line)
+{
+    ReplayItem passed;
+    while (inFrame_ && nextItem(passed)) {
+    }
+    if (!inLine_ && !startLine()) return false;
+    frame = lineFrame_;
+    line = line_;
+    return true;
+}
+
+bool ReplayFrameReader::enterFrame()
+{
+    long frame = 0;
+    std::uint32_t line = 0;
+    if (!upcomingFrame(frame, line)) return false;
+    inFrame_ = true;
+    frame_ = frame;
+    return true;
+}
+
+bool ReplayFrameReader::nextItem(ReplayItem& item)
+{
+    if (!inFrame_) return false;
+    for (;;) {
+        if (!inLine_ && !startLine()) {
+            inFrame_ = false;
+            return false;
+        }
+        if (lineFrame_ != frame_) {
+            inFrame_ = false;  // the line starts the next frame
+            return false;
+        }
+        if (at_ < lineEnd_) break;
+        at_ = lineEnd_ + 1;  // past the line end
+        inLine_ = false;
+    }
+    if (readItem(text_.substr(0, lineEnd_), at_, lastReading_, item) != ItemFault::None) {
+        at_ = text_.size();
+        inLine_ = inFrame_ = false;
+        return false;
+    }
+    item.line = line_;
+    return true;
 }

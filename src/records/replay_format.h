@@ -2,8 +2,8 @@
 // The replay file: a plain-text record of everything a game read from
 // outside, so that the game can be played again tick for tick.
 //
-//   burrik-replay 1
-//   video window 800x600:32@60        (or "video fullscreen MODE")
+//   burrik-replay 2
+//   video window "800x600:32@60"      (or video fullscreen "MODE")
 //   vsync on                          (or off)
 //   seed clock                        (or the --seed number)
 //   clock real                        (or "clock fixed SECONDS")
@@ -11,6 +11,13 @@
 //   begin
 //   FRAME ITEM ITEM ...               one line per frame that read or received something
 //   end TICKS                         the number of ticks the game ran
+//
+// The video mode is the game-mode string the game ran by, whatever the first
+// line of burrik.ini held (blanks, '#', nothing at all), in quotes, with a
+// backslash before a quote or a backslash and \xHH for a byte outside
+// printable ASCII.
+// Version 1 wrote it bare and could only hold digits, 'x', ':' and '@'; its
+// files still play.
 //
 // Items, in the order they happened within the frame:
 //   kN uN      onKey / onKeyUp with character code N
@@ -22,13 +29,22 @@
 //   sD         calendar seconds (D as above)
 //   rN         the random source was seeded with state N
 // A frame's items may continue on a further line with the same frame number.
+//
+// Reading keeps nothing per item: parseReplay checks the whole file in one
+// pass and notes where its frame lines lie, and a ReplayFrameReader then
+// reads the items frame by frame from the same bytes. A replay costs no
+// more memory than its file.
+#include "platform/clock.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
-constexpr int kReplayFormatVersion = 1;
+constexpr int kReplayFormatVersion = 2;
+constexpr int kReplayOldestVersion = 1;  // the bare video mode
 constexpr const char* kReplayMagic = "burrik-replay";
 // A file longer than this is refused rather than read into memory.
 constexpr std::size_t kReplayMaxFileBytes = 256u * 1024u * 1024u;
@@ -38,7 +54,9 @@ constexpr int kReplayMaxSpecialKey = 1023;
 constexpr int kReplayMaxOtherInputKind = 255;
 constexpr std::int64_t kReplayMaxFrequency = 1'000'000'000'000;  // counts per second
 constexpr std::int64_t kReplayMaxCalendarSeconds = 253'402'300'799;  // the end of year 9999
-constexpr std::size_t kReplayMaxVideoModeLength = 29;
+constexpr std::size_t kReplayMaxVideoModeLength = 29;  // as long as burrik.ini's line may be
+// The longest step of the fixed clock, in seconds (also the limit of --fixed-dt).
+constexpr double kReplayMaxFixedDt = kMaxFixedStepSeconds;
 
 enum class ReplayItemKind : std::uint8_t {
     Key,
@@ -74,13 +92,6 @@ struct ReplayItem {
     ReplayItemKind kind = ReplayItemKind::Key;
 };
 
-struct ReplayFrame {
-    long frame = 0;
-    std::uint32_t firstItem = 0;
-    std::uint32_t itemCount = 0;
-    std::uint32_t line = 0;  // the frame's first line
-};
-
 struct ReplayRenderOptions {
     int useDisplayLists = 0;
     int useVertexArrays = 1;
@@ -99,10 +110,16 @@ struct ReplayHeader {
     ReplayRenderOptions render;
 };
 
+// What parseReplay found: the header, and where the frame lines lie in the
+// bytes it was given, with their counts.
 struct ReplayData {
     ReplayHeader header;
-    std::vector<ReplayItem> items;
-    std::vector<ReplayFrame> frames;  // rising frame numbers
+    std::size_t framesBegin = 0;      // offset of the first frame line
+    std::size_t framesEnd = 0;        // offset just past the last whole frame line
+    std::uint32_t firstFrameLine = 0; // the line number at framesBegin
+    std::size_t frameCount = 0;       // frames with items (continued lines count once)
+    std::size_t itemCount = 0;
+    long lastFrame = 0;               // the last frame with items; 0 when there is none
     std::optional<long> endTicks;     // from the end line; none when the game was stopped
     std::uint32_t endLine = 0;
     bool cutShort = false;            // the last line had no line end and was left out
@@ -115,9 +132,39 @@ struct ReplayParseResult {
     std::string error;  // "line N: what was wrong"
 };
 
-// Reads a whole replay file. Every field is checked; a damaged line or an
+// Checks a whole replay file. Every field is checked; a damaged line or an
 // unknown version is refused with its line number.
 ReplayParseResult parseReplay(const std::uint8_t* bytes, std::size_t size);
+
+// Reads the items of a replay that parseReplay took, frame by frame, from the
+// same bytes (which must outlive it). Every offset is checked against size:
+// bytes that are not the ones parsed end the frames, never read beyond them.
+class ReplayFrameReader {
+public:
+    ReplayFrameReader(const std::uint8_t* bytes, std::size_t size, const ReplayData& data);
+
+    // The next frame to come and its first line, passing over what is left
+    // of the frame being read; false when no frame is left.
+    bool upcomingFrame(long& frame, std::uint32_t& line);
+    // Starts reading the upcoming frame; false when no frame is left.
+    bool enterFrame();
+    // The next item of the frame being read (its line continued on further
+    // lines); false when the frame has no more.
+    bool nextItem(ReplayItem& item);
+
+private:
+    bool startLine();
+
+    std::string_view text_;    // the frame lines
+    std::size_t at_ = 0;       // within the line being read, or the start of the next
+    std::size_t lineEnd_ = 0;  // of the line being read
+    std::uint32_t line_ = 0;   // its number
+    bool inLine_ = false;      // at_ lies within a line whose frame number is read
+    long lineFrame_ = 0;       // that line's frame number
+    bool inFrame_ = false;
+    long frame_ = 0;           // the frame being read
+    std::array<std::int64_t, kReplayItemKindCount> lastReading_{};
+};
 
 // The header's lines, "begin" included.
 std::string formatReplayHeader(const ReplayHeader& header);

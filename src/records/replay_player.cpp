@@ -14,38 +14,52 @@ std::uint32_t ReplayClock::tickCountMilliseconds() const
 }
 std::int64_t ReplayClock::calendarSeconds() const { return player_->takeReading(ReplayItemKind::CalendarSeconds); }
 
-ReplayPlayer::ReplayPlayer(ReplayData data, std::string name, ReplayHooks hooks)
-    : data_(std::move(data)), name_(std::move(name)), hooks_(hooks)
+ReplayPlayer::ReplayPlayer(std::vector<std::uint8_t> bytes, ReplayData data, std::string name, ReplayHooks hooks)
+    : bytes_(std::move(bytes)),
+      data_(std::move(data)),
+      reader_(bytes_.data(), bytes_.size(), data_),
+      name_(std::move(name)),
+      hooks_(hooks)
 {
     if (data_.endTicks) lastFrame_ = *data_.endTicks;
-    else if (!data_.frames.empty()) lastFrame_ = data_.frames.back().frame;
+    else lastFrame_ = data_.lastFrame;
     lastReadings_[static_cast<std::size_t>(ReplayItemKind::CounterFrequency)] = 1;  // never a zero rate
+}
+
+void ReplayPlayer::advance()
+{
+    if (hasNext_) lastLine_ = next_.line;
+    hasNext_ = frameRecorded_ && reader_.nextItem(next_);
 }
 
 void ReplayPlayer::beginFrame(long frame)
 {
     if (stopped_) return;
     frame_ = frame;
-    cursor_ = frameEnd_ = 0;
+    frameRecorded_ = hasNext_ = false;
+    lastLine_ = 0;
     if (frame > lastFrame_) return finish();
-    if (nextFrame_ < data_.frames.size() && data_.frames[nextFrame_].frame < frame) {
-        return outOfStep("frame " + std::to_string(data_.frames[nextFrame_].frame) + " of line " +
-                         std::to_string(data_.frames[nextFrame_].line) + " was passed over");
+    long upcoming = 0;
+    std::uint32_t line = 0;
+    const bool more = reader_.upcomingFrame(upcoming, line);
+    if (more && upcoming < frame) {
+        return outOfStep("frame " + std::to_string(upcoming) + " of line " + std::to_string(line) + " was passed over");
     }
-    if (nextFrame_ < data_.frames.size() && data_.frames[nextFrame_].frame == frame) {
-        const ReplayFrame& entry = data_.frames[nextFrame_++];
-        cursor_ = entry.firstItem;
-        frameEnd_ = static_cast<std::size_t>(entry.firstItem) + entry.itemCount;
+    if (more && upcoming == frame) {
+        frameRecorded_ = reader_.enterFrame();
+        advance();
     }
     // The input comes first in a frame; readings taken while it is handled
     // are answered in between, and the first reading left over is the tick's.
-    while (cursor_ < frameEnd_ && isReplayInput(data_.items[cursor_].kind)) {
-        const ReplayItem item = data_.items[cursor_++];
+    while (hasNext_ && isReplayInput(next_.kind)) {
+        const ReplayItem item = next_;
+        advance();
         delivering_ = true;
         if (item.kind == ReplayItemKind::OtherInput) {
             if (hooks_.deliverOtherInput == nullptr || !hooks_.deliverOtherInput(item.detail, static_cast<int>(item.value))) {
                 delivering_ = false;
-                cursor_ -= 1;
+                next_ = item;  // the message names its line
+                hasNext_ = true;
                 return outOfStep("the recording holds an input event of kind " + std::to_string(item.detail) +
                                  ", which this game does not know");
             }
@@ -60,7 +74,7 @@ void ReplayPlayer::beginFrame(long frame)
 void ReplayPlayer::endFrame(long frame)
 {
     if (stopped_) return;
-    if (cursor_ < frameEnd_) return outOfStep("the game took less than the frame's line holds; next would be " + nextItemText());
+    if (hasNext_) return outOfStep("the game took less than the frame's line holds; next would be " + nextItemText());
     if (frame >= lastFrame_) finish();
 }
 
@@ -68,9 +82,13 @@ std::int64_t ReplayPlayer::takeReading(ReplayItemKind kind)
 {
     std::int64_t& last = lastReadings_[static_cast<std::size_t>(kind)];
     if (stopped_) return last;
-    if (cursor_ < frameEnd_ && data_.items[cursor_].kind == kind) return last = data_.items[cursor_++].value;
+    if (hasNext_ && next_.kind == kind) {
+        last = next_.value;
+        advance();
+        return last;
+    }
     // The recording stopped inside its last frame (the game ended there).
-    if (cursor_ >= frameEnd_ && frame_ == lastFrame_) finish();
+    if (!hasNext_ && frame_ == lastFrame_) finish();
     else outOfStep(std::string("the game read the ") + replayItemName(kind) + " where the recording holds " + nextItemText());
     return last;
 }
@@ -78,30 +96,30 @@ std::int64_t ReplayPlayer::takeReading(ReplayItemKind kind)
 void ReplayPlayer::checkSeed(std::uint32_t state)
 {
     if (stopped_) return;
-    if (cursor_ < frameEnd_ && data_.items[cursor_].kind == ReplayItemKind::Seed) {
-        const std::int64_t recorded = data_.items[cursor_].value;
+    if (hasNext_ && next_.kind == ReplayItemKind::Seed) {
+        const std::int64_t recorded = next_.value;
         if (recorded == static_cast<std::int64_t>(state)) {
-            ++cursor_;
+            advance();
             return;
         }
         return outOfStep("the game seeded its random source with " + std::to_string(state) +
                          " where the recording holds " + std::to_string(recorded));
     }
-    if (cursor_ >= frameEnd_ && frame_ == lastFrame_) return finish();
+    if (!hasNext_ && frame_ == lastFrame_) return finish();
     outOfStep("the game seeded its random source where the recording holds " + nextItemText());
 }
 
 std::string ReplayPlayer::nextItemText() const
 {
-    if (cursor_ < frameEnd_) return std::string("the ") + replayItemName(data_.items[cursor_].kind);
+    if (hasNext_) return std::string("the ") + replayItemName(next_.kind);
     return "nothing more for this frame";
 }
 
 void ReplayPlayer::outOfStep(const std::string& what)
 {
     std::string where;
-    if (cursor_ < frameEnd_) where = "line " + std::to_string(data_.items[cursor_].line) + ", ";
-    else if (frameEnd_ > 0) where = "line " + std::to_string(data_.items[frameEnd_ - 1].line) + ", ";
+    if (hasNext_) where = "line " + std::to_string(next_.line) + ", ";
+    else if (frameRecorded_ && lastLine_ > 0) where = "line " + std::to_string(lastLine_) + ", ";
     where += "frame " + std::to_string(frame_);
     stop(kExitReplayOutOfStep, "replay " + name_ + " is out of step with the game at " + where + ": " + what);
 }

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Exit status of a replay that went out of step with the game (a recording
 // of another version of the game, or one whose readings were changed).
@@ -46,8 +47,10 @@ struct ReplayHooks {
 
 class ReplayPlayer {
 public:
-    // Takes the parsed file; name is how messages call it.
-    ReplayPlayer(ReplayData data, std::string name, ReplayHooks hooks);
+    // Takes the file's bytes and what parseReplay found in them; the items
+    // are read from the bytes frame by frame as the game takes them. name is
+    // how messages call it.
+    ReplayPlayer(std::vector<std::uint8_t> bytes, ReplayData data, std::string name, ReplayHooks hooks);
     // Its clock points back at it.
     ReplayPlayer(const ReplayPlayer&) = delete;
     ReplayPlayer& operator=(const ReplayPlayer&) = delete;
@@ -80,16 +83,21 @@ private:
     void finish();
     void stop(int status, const std::string& message);
     std::string nextItemText() const;
+    // The next item of the frame into next_, if it has one.
+    void advance();
 
-    ReplayData data_;
+    const std::vector<std::uint8_t> bytes_;
+    const ReplayData data_;
+    ReplayFrameReader reader_;
     std::string name_;
     ReplayHooks hooks_;
     ReplayClock clock_{*this};
-    long lastFrame_ = 0;       // the last frame that plays
-    long frame_ = 0;           // the frame being played
-    std::size_t nextFrame_ = 0;  // index into data_.frames
-    std::size_t cursor_ = 0;   // next item of the frame
-    std::size_t frameEnd_ = 0;
+    long lastFrame_ = 0;        // the last frame that plays
+    long frame_ = 0;            // the frame being played
+    bool frameRecorded_ = false;  // the file holds items of this frame
+    bool hasNext_ = false;      // next_ is the frame's next item, not yet taken
+    ReplayItem next_;
+    std::uint32_t lastLine_ = 0;  // of the frame's last item taken
     bool delivering_ = false;
     bool stopped_ = false;
     // The last reading of each kind, the answer once stopped.

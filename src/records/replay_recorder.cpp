@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -50,8 +50,13 @@ void ReplayRecorder::writeBytes(const char* data, std::size_t size)
 {
     if (file_ == nullptr) return;
     if (std::fwrite(data, 1, size, file_) != size || std::fflush(file_) != 0) {
-        std::fprintf(stderr, "burrik: cannot write the replay %s (%s); the recording stops here\n", path_.c_str(),
-                     std::strerror(errno));
+        // Part of the line may be in the file: it is cut, and no copy of it is kept.
+        cut_ = true;
+        cutFrame_ = frame_;
+        std::fprintf(stderr,
+                     "burrik: cannot write the replay %s (%s); the recording stops here, at frame %ld, and the "
+                     "games from here on keep no replay beside the score table\n",
+                     path_.c_str(), std::strerror(errno), frame_);
         std::fclose(file_);
         file_ = nullptr;
         return;
@@ -144,14 +149,29 @@ void ReplayRecorder::finish()
 
 bool ReplayRecorder::copyTo(const std::string& target, std::string& error) const
 {
+    if (cut_) {
+        error = "the recording " + path_ + " was cut at frame " + std::to_string(cutFrame_) +
+                " when it could not be written";
+        return false;
+    }
+    std::error_code status;
+    if (!std::filesystem::is_regular_file(path_, status)) {
+        error = "the recording " + path_ + " is no plain file to copy";
+        return false;
+    }
+    // Exactly what was written, with one byte more to tell a file that grew.
+    std::string bytes(static_cast<std::size_t>(bytes_) + 1, '\0');
     std::ifstream in(path_, std::ios::binary);
-    if (!in) {
+    if (in) in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!in.eof() && !in.good()) {
         error = "cannot read " + path_;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string bytes = text.str();
+    if (static_cast<std::uint64_t>(in.gcount()) != bytes_) {
+        error = "the recording " + path_ + " does not read back as it was written";
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(bytes_));
     if (!finished_) bytes += "end " + std::to_string(ticks_) + "\n";
     return writeFileAtomically(target, bytes, error);
 }

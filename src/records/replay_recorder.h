@@ -43,10 +43,16 @@ public:
     // At exit: the items of the unfinished frame and the end line.
     void finish();
 
-    // The recording so far, closed with an end line, written atomically to target.
+    // The recording so far, closed with an end line, written atomically to
+    // target. Refused (false, with the reason) once a write has failed, as the
+    // file then lacks frames or ends inside a line, and when the file does not
+    // read back as written.
     bool copyTo(const std::string& target, std::string& error) const;
 
     std::uint64_t bytesWritten() const { return bytes_; }
+    // A write failed: the file stops at cutFrame(), perhaps inside a line.
+    bool cut() const { return cut_; }
+    long cutFrame() const { return cutFrame_; }
 
 private:
     void append(char letter, std::int64_t number);
@@ -60,6 +66,8 @@ private:
     ReplayHeader header_;
     bool headerWritten_ = false;
     bool finished_ = false;
+    bool cut_ = false;
+    long cutFrame_ = 0;
     std::array<char, kRecorderLineCapacity> line_{};
     std::size_t length_ = 0;
     long frame_ = 1;  // the frame the gathered items belong to

@@ -1,32 +1,23 @@
 #include "records/score_table.h"
 
+#include "parsing/numbers.h"
+#include "parsing/words.h"
+
 #include <algorithm>
 #include <array>
-#include <limits>
+#include <optional>
 
 namespace {
 
 std::string lineError(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
-// A whole number in [low, high] filling the word: an optional minus sign and
-// at most ten digits.
-bool wholeNumber(std::string_view word, long long low, long long high, long long& out)
+// A whole number in [least, most] filling the word.
+bool wholeNumber(std::string_view word, int least, int most, int& out)
 {
-    std::size_t p = 0;
-    bool negative = false;
-    if (p < word.size() && word[p] == '-') {
-        negative = true;
-        ++p;
-    }
-    const std::size_t digits = word.size() - p;
-    if (digits == 0 || digits > 10) return false;
-    long long value = 0;
-    for (; p < word.size(); ++p) {
-        if (word[p] < '0' || word[p] > '9') return false;
-        value = value * 10 + (word[p] - '0');
-    }
-    out = negative ? -value : value;
-    return out >= low && out <= high;
+    const std::optional<std::int64_t> value = readWholeNumber(word, least, most);
+    if (!value) return false;
+    out = static_cast<int>(*value);
+    return true;
 }
 
 int daysInMonth(int year, int month)
@@ -41,12 +32,11 @@ int daysInMonth(int year, int month)
 bool validScoreDate(std::string_view date)
 {
     if (date.size() != 10 || date[4] != '-' || date[7] != '-') return false;
-    long long year = 0, month = 0, day = 0;
-    if (date[0] == '-' || date[5] == '-' || date[8] == '-') return false;
+    int year = 0, month = 0, day = 0;
     if (!wholeNumber(date.substr(0, 4), 1, 9999, year) || !wholeNumber(date.substr(5, 2), 1, 12, month) ||
         !wholeNumber(date.substr(8, 2), 1, 31, day))
         return false;
-    return day <= daysInMonth(static_cast<int>(year), static_cast<int>(month));
+    return day <= daysInMonth(year, month);
 }
 
 bool validReplayName(std::string_view name)
@@ -92,25 +82,15 @@ ScoreTableParse parseScoreTable(const std::uint8_t* bytes, std::size_t size)
         }
         if (static_cast<int>(result.table.entries.size()) == kScoreTableSize)
             return fail(lineNumber, "more than " + std::to_string(kScoreTableSize) + " entries");
-        std::array<std::string_view, 5> words{};
-        std::size_t count = 0;
-        std::size_t start = 0;
-        while (start <= line.size() && count < words.size()) {
-            std::size_t space = line.find(' ', start);
-            if (space == std::string_view::npos) space = line.size();
-            words[count++] = line.substr(start, space - start);
-            start = space + 1;
-        }
-        if (start <= line.size() || count < 3 || count > 4)
+        std::array<std::string_view, 4> words{};
+        const std::size_t count = splitWords(line, WordGap::OneSpace, words);
+        if (count < 3 || count > words.size())
             return fail(lineNumber, "expected 'SCORE LEVEL DATE' and perhaps a replay's name, one space apart");
         ScoreEntry entry;
-        long long number = 0;
-        if (!wholeNumber(words[0], -kScoreLimit, kScoreLimit, number))
+        if (!wholeNumber(words[0], -kScoreLimit, kScoreLimit, entry.score))
             return fail(lineNumber, "the score is no whole number within a billion either way");
-        entry.score = static_cast<int>(number);
-        if (!wholeNumber(words[1], 0, kLevelLimit, number) || words[1][0] == '-')
+        if (!wholeNumber(words[1], 0, kLevelLimit, entry.level))
             return fail(lineNumber, "the level is no whole number from 0 to a million");
-        entry.level = static_cast<int>(number);
         if (!validScoreDate(words[2])) return fail(lineNumber, "the date is no day written YYYY-MM-DD");
         entry.date = std::string(words[2]);
         if (count == 4) {

@@ -5,13 +5,17 @@
 #include "records/replay_format.h"
 #include "records/replay_player.h"
 #include "records/replay_recorder.h"
+#include "records/score_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <limits>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -34,6 +38,32 @@ public:
 ReplayParseResult parseText(const std::string& text)
 {
     return parseReplay(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+// The frames and items of a parsed replay, read back from its text.
+struct WalkedFrame {
+    long frame = 0;
+    std::size_t firstItem = 0;
+    std::size_t itemCount = 0;
+};
+struct Walked {
+    std::vector<WalkedFrame> frames;
+    std::vector<ReplayItem> items;
+};
+
+Walked walk(const std::string& text, const ReplayData& data)
+{
+    Walked walked;
+    ReplayFrameReader reader(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), data);
+    WalkedFrame frame;
+    std::uint32_t line = 0;
+    while (reader.upcomingFrame(frame.frame, line) && reader.enterFrame()) {
+        frame.firstItem = walked.items.size();
+        for (ReplayItem item; reader.nextItem(item);) walked.items.push_back(item);
+        frame.itemCount = walked.items.size() - frame.firstItem;
+        walked.frames.push_back(frame);
+    }
+    return walked;
 }
 
 const std::string kHeader =
@@ -132,16 +162,19 @@ TEST(ReplayFile, TheReaderGivesBackWhatTheRecorderWrote)
     EXPECT_EQ(data.header.render.useDisplayLists, 1);
     EXPECT_EQ(data.endTicks, 5);
     EXPECT_FALSE(data.cutShort);
-    ASSERT_EQ(data.frames.size(), 4u);
-    EXPECT_EQ(data.frames[1].frame, 3);
-    ASSERT_EQ(data.items.size(), expected.size());
+    const Walked walked = walk(text, data);
+    ASSERT_EQ(walked.frames.size(), 4u);
+    EXPECT_EQ(data.frameCount, 4u);
+    EXPECT_EQ(walked.frames[1].frame, 3);
+    ASSERT_EQ(walked.items.size(), expected.size());
+    EXPECT_EQ(data.itemCount, expected.size());
     std::size_t frame = 0;
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        while (i >= data.frames[frame].firstItem + data.frames[frame].itemCount) ++frame;
-        EXPECT_EQ(data.frames[frame].frame, expected[i].frame) << "item " << i;
-        EXPECT_EQ(data.items[i].kind, expected[i].kind) << "item " << i;
-        EXPECT_EQ(data.items[i].value, expected[i].value) << "item " << i;
-        EXPECT_EQ(data.items[i].detail, expected[i].detail) << "item " << i;
+        while (i >= walked.frames[frame].firstItem + walked.frames[frame].itemCount) ++frame;
+        EXPECT_EQ(walked.frames[frame].frame, expected[i].frame) << "item " << i;
+        EXPECT_EQ(walked.items[i].kind, expected[i].kind) << "item " << i;
+        EXPECT_EQ(walked.items[i].value, expected[i].value) << "item " << i;
+        EXPECT_EQ(walked.items[i].detail, expected[i].detail) << "item " << i;
     }
 }
 
@@ -177,7 +210,8 @@ TEST(ReplayRecorder, RecordingAFrameAllocatesNothing)
     const std::string text = testsupport::readFileText(dir / "game.replay");
     const ReplayParseResult parsed = parseText(text);
     ASSERT_TRUE(parsed.ok) << parsed.error;
-    EXPECT_EQ(parsed.data.frames.size(), 501u);
+    EXPECT_EQ(walk(text, parsed.data).frames.size(), 501u);
+    EXPECT_EQ(parsed.data.frameCount, 501u);
 }
 
 TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
@@ -188,6 +222,10 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
         text.replace(text.find(from), from.size(), to);
         return text;
     };
+    // The video line of version 2 with the mode as given.
+    auto quoted = [&](const std::string& mode) {
+        return replaced("1\nvideo window 800x600:32@60", "2\nvideo window " + mode);
+    };
     struct Case {
         const char* what;
         std::string text;
@@ -196,9 +234,15 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
     const std::vector<Case> cases{
         {"empty", "", "line 1: the file is empty"},
         {"another file", "P6\n800 600\n", "line 1: not a Burrik replay"},
-        {"newer version", replaced("burrik-replay 1", "burrik-replay 2"), "line 1: unknown replay version 2"},
+        {"newer version", replaced("burrik-replay 1", "burrik-replay 3"), "line 1: unknown replay version 3"},
         {"header cut", kHeader.substr(0, 50), "line 3: the file ends inside its header"},
         {"video mode", replaced("800x600:32@60", "800x600;rm -rf"), "line 2: expected 'video"},
+        {"quoted mode of 30 characters", quoted("\"" + std::string(30, '#') + "\""),
+         "line 2: expected 'video window|fullscreen \"MODE\"'"},
+        {"unknown escape", quoted("\"a\\qb\""), "line 2: expected 'video"},
+        {"raw tab", quoted("\"a\tb\""), "line 2: expected 'video"},
+        {"zero byte in the mode", quoted("\"a\\x00\""), "line 2: expected 'video"},
+        {"unquoted mode", quoted("800x600:32@60"), "line 2: expected 'video"},
         {"seed", replaced("seed clock", "seed 4294967296"), "line 4: expected 'seed clock'"},
         {"clock step", replaced("clock real", "clock fixed nan"), "line 5: the fixed clock's step"},
         {"render option", replaced("filter=0", "filter=3"), "line 6: expected 'render"},
@@ -222,32 +266,149 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
         const ReplayParseResult r = parseText(c.text);
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_NE(r.error.find(c.message), std::string::npos) << c.what << ": got '" << r.error << "'";
-        EXPECT_TRUE(r.data.items.empty() && r.data.frames.empty()) << c.what;
+        EXPECT_TRUE(r.data.itemCount == 0 && r.data.frameCount == 0) << c.what;
     }
 }
 
 TEST(ReplayFile, ACutOrUnfinishedRecordingPlaysUpToItsLastWholeLine)
 {
-    const ReplayParseResult cut = parseText(kHeader + "1 c5 t1\n2 c7 t3\n3 c9 t");
+    const std::string cutText = kHeader + "1 c5 t1\n2 c7 t3\n3 c9 t";
+    const ReplayParseResult cut = parseText(cutText);
     ASSERT_TRUE(cut.ok) << cut.error;
     EXPECT_TRUE(cut.data.cutShort);
     EXPECT_EQ(cut.data.cutLine, 10u);
     EXPECT_FALSE(cut.data.endTicks);
-    ASSERT_EQ(cut.data.frames.size(), 2u);
-    EXPECT_EQ(cut.data.items.size(), 4u);
+    const Walked cutWalked = walk(cutText, cut.data);
+    ASSERT_EQ(cutWalked.frames.size(), 2u);
+    EXPECT_EQ(cutWalked.items.size(), 4u);
+    EXPECT_EQ(cut.data.itemCount, 4u);
 
-    const ReplayParseResult killed = parseText(kHeader + "1 c5 t1\n2 c7 t3\n");
+    const std::string killedText = kHeader + "1 c5 t1\n2 c7 t3\n";
+    const ReplayParseResult killed = parseText(killedText);
     ASSERT_TRUE(killed.ok) << killed.error;
     EXPECT_FALSE(killed.data.cutShort);
     EXPECT_FALSE(killed.data.endTicks);
-    EXPECT_EQ(killed.data.frames.back().frame, 2);
+    EXPECT_EQ(walk(killedText, killed.data).frames.back().frame, 2);
+    EXPECT_EQ(killed.data.lastFrame, 2);
+}
+
+TEST(ReplayFile, ReadingAndPlayingAHostileReplayKeepNothingPerItem)
+{
+    // Lines full of key presses: three bytes an item, over a million of them.
+    constexpr long kFrames = 60;
+    constexpr int kKeysPerLine = 20'000;
+    std::string keys;
+    for (int i = 0; i < kKeysPerLine; ++i) keys += " k1";
+    std::string text = kHeader;
+    for (long frame = 1; frame <= kFrames; ++frame) text += std::to_string(frame) + keys + "\n";
+    text += "end " + std::to_string(kFrames) + "\n";
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+
+    static long delivered = 0;
+    delivered = 0;
+    ReplayHooks hooks;
+    hooks.deliverKey = [](ReplayItemKind kind, int key) { delivered += kind == ReplayItemKind::Key && key == 1; };
+    hooks.endRun = [](int, const std::string&) { std::abort(); };
+    const long allocationsBefore = allocationprobe::allocationsSoFar();
+    const std::size_t largest = allocationprobe::largestAllocationDuring([&] {
+        ReplayParseResult parsed = parseReplay(bytes.data(), bytes.size());
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(parsed.data.itemCount, static_cast<std::size_t>(kFrames * kKeysPerLine));
+        ReplayPlayer player(std::move(bytes), std::move(parsed.data), "hostile.replay", hooks);
+        for (long frame = 1; frame < kFrames; ++frame) {
+            player.beginFrame(frame);
+            player.endFrame(frame);
+        }
+    });
+    EXPECT_EQ(delivered, (kFrames - 1) * kKeysPerLine);
+    // Nothing in proportion to the items, neither at once nor bit by bit.
+    EXPECT_LT(largest, text.size() / 64) << "of a file of " << text.size() << " bytes";
+    EXPECT_LT(allocationprobe::allocationsSoFar() - allocationsBefore, 100);
+}
+
+// The recorder whose copy the score table keeps.
+ReplayRecorder* keptRecorder = nullptr;
+bool copyKeptRecording(const std::filesystem::path& target, std::string& error)
+{
+    return keptRecorder->copyTo(target.string(), error);
+}
+
+TEST(ReplayRecorder, ARecordingThatCouldNotBeWrittenWholeIsNotKeptBesideTheScores)
+{
+    struct Case {
+        const char* what;
+        std::string path;       // of the recording; empty: in the test's folder
+        rlim_t fileSizeLimit;   // while the frames are recorded; 0: none
+        std::string refusal;    // of the copy; empty: it is kept
+    };
+    const std::vector<Case> cases{
+        {"whole", "", 0, ""},
+        // A full disk: the write stops inside a line.
+        {"the disk fills up", "", 4000, "was cut at frame "},
+        {"no plain file", "/dev/null", 0, "/dev/null is no plain file to copy"},
+    };
+    for (const Case& c : cases) {
+        testsupport::TempDir dir;
+        const std::string path = c.path.empty() ? (dir / "game.replay").string() : c.path;
+        ReplayRecorder recorder;
+        std::string error;
+        ASSERT_TRUE(recorder.open(path, ReplayHeader{}, error)) << c.what << ": " << error;
+        recorder.writeHeader();
+        SetClock inner;
+        RecordingClock clock(inner, recorder);
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+        if (c.fileSizeLimit > 0) {
+            rlimit small = saved;
+            small.rlim_cur = c.fileSizeLimit;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        for (int n = 0; n < 300; ++n) {
+            clock.advanceTick();
+            inner.counter += 16'666'667 + n;
+            inner.tickCount += 17;
+            clock.counterReading();
+            clock.tickCountMilliseconds();
+            recorder.endFrame();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedSignal);
+        EXPECT_EQ(recorder.cut(), c.fileSizeLimit > 0) << c.what;
+        if (c.fileSizeLimit > 0) {
+            EXPECT_EQ(std::filesystem::file_size(path), c.fileSizeLimit) << c.what;
+        }
+
+        keptRecorder = &recorder;
+        const std::filesystem::path table = dir / "home" / "scores";
+        const ScoreEntryResult result = enterScore(table, ScoreEntry{50, 1, "2024-05-01", ""}, 1'700'000'000, copyKeptRecording);
+        ASSERT_TRUE(result.saved) << c.what;
+        ASSERT_EQ(result.rank, 0) << c.what;
+        const std::string kept = result.table.entries[0].replay;
+        if (c.refusal.empty()) {
+            ASSERT_FALSE(kept.empty()) << c.what;
+            const std::string copy = testsupport::readFileText(table.parent_path() / kept);
+            const ReplayParseResult parsed = parseText(copy);
+            EXPECT_TRUE(parsed.ok && parsed.data.endTicks == 300 && parsed.data.lastFrame == 300) << c.what;
+            continue;
+        }
+        // The player is told, and the table points at no replay.
+        EXPECT_TRUE(kept.empty()) << c.what << ": kept " << kept;
+        ASSERT_EQ(result.messages.size(), 1u) << c.what;
+        EXPECT_NE(result.messages[0].find("cannot keep the replay beside the score table"), std::string::npos)
+            << c.what << ": " << result.messages[0];
+        EXPECT_NE(result.messages[0].find(c.refusal), std::string::npos) << c.what << ": " << result.messages[0];
+        for (const auto& entry : std::filesystem::directory_iterator(table.parent_path()))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("best-")) << c.what << ": " << entry.path();
+    }
 }
 
 // The player against a game the test plays: it ends the process through its
 // hook, which the death tests watch.
 ReplayPlayer playerFor(const std::string& body)
 {
-    ReplayParseResult parsed = parseText(kHeader + body);
+    const std::string text = kHeader + body;
+    ReplayParseResult parsed = parseText(text);
     if (!parsed.ok) std::abort();
     ReplayHooks hooks;
     hooks.deliverKey = [](ReplayItemKind, int) {};
@@ -255,7 +416,8 @@ ReplayPlayer playerFor(const std::string& body)
         std::cerr << message << std::endl;
         std::exit(status);
     };
-    return ReplayPlayer(std::move(parsed.data), "game.replay", hooks);
+    return ReplayPlayer(std::vector<std::uint8_t>(text.begin(), text.end()), std::move(parsed.data), "game.replay",
+                        hooks);
 }
 
 TEST(ReplayPlayer, AnswersTheGameAndStopsWhereTheGameAndTheFilePart)
