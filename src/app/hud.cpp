@@ -2,6 +2,7 @@
 
 #include "app/game_state.h"
 #include "garden/flower_bed.h"
+#include "math/portable_math.h"
 #include "platform/clock.h"
 #include "platform/stroke_text.h"
 
@@ -147,8 +148,8 @@ void drawGardenerArrow(float x, float /*y*/, float z, float heading)
     const float mx = x * hud.mapScale + hud.mapCentreX;
     const float my = -z * hud.mapScale + hud.mapCentreY;
     const float a = heading * kArrowDegreesToRadians;
-    const float co = std::cos(a);
-    const float si = std::sin(a);
+    const float co = portable::cos(a);
+    const float si = portable::sin(a);
     glColor3ubv(kArrowRed);
     glBegin(GL_POLYGON);
     glVertex3f(mx - 0.02f * si, my + 0.02f * co, kOutlineZ);

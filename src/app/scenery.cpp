@@ -1,6 +1,7 @@
 #include "app/scenery.h"
 
 #include "assets/texture.h"
+#include "math/portable_math.h"
 
 #include <algorithm>
 #include <array>
@@ -61,7 +62,7 @@ ClearBand clearBand(const PictureRows& rows, double texelsPerPixel)
 {
     ClearBand band;
     if (rows.height <= 0 || rows.firstClearRow >= rows.height) return band;
-    const int deepestLevel = texelsPerPixel > 1.0 ? static_cast<int>(std::ceil(std::log2(texelsPerPixel))) : 0;
+    const int deepestLevel = texelsPerPixel > 1.0 ? static_cast<int>(std::ceil(portable::log2(texelsPerPixel))) : 0;
     double firstRow = rows.firstClearRow + 0.5;
     for (int level = 0; level <= deepestLevel; ++level) {
         if (level >= 30) return band;
@@ -120,7 +121,7 @@ void drawClearBands(const std::array<Wall, 5>& walls, float yLow, float height)
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glBegin(GL_QUADS);
     for (const Wall& w : walls) {
-        const double length = std::hypot(w.x1 - w.x0, w.z1 - w.z0);
+        const double length = portable::hypot(w.x1 - w.x0, w.z1 - w.z0);
         if (length <= 0.0 || height <= 0.0f) continue;
         // The eye's distance from the wall's (upright) plane, and from its farthest corner.
         const double across = std::fabs((w.x1 - w.x0) * (eye.z - w.z0) - (w.z1 - w.z0) * (eye.x - w.x0)) / length;
@@ -128,7 +129,7 @@ void drawClearBands(const std::array<Wall, 5>& walls, float yLow, float height)
         double farthest = 0.0;
         for (const Point foot : {Point{w.x0, yLow, w.z0}, Point{w.x1, yLow, w.z1}}) {
             for (const double rise : {0.0, static_cast<double>(height)}) {
-                farthest = std::max(farthest, std::hypot(foot.x - eye.x, foot.y + rise - eye.y, foot.z - eye.z));
+                farthest = std::max(farthest, portable::hypot(foot.x - eye.x, foot.y + rise - eye.y, foot.z - eye.z));
             }
         }
         const double texelsPerUnit = std::max(w.repeats * wallRows.width / length, wallRows.height / double(height));

@@ -4,6 +4,7 @@
 #include "app/keyboard.h"
 #include "app/tick.h"
 #include "effects/geometry.h"
+#include "math/portable_math.h"
 
 #include <GL/freeglut.h>
 
@@ -66,7 +67,7 @@ float wrapDegrees(float a)
 
 // The heading whose walking direction is (dx, dz): heading 0 walks toward -z,
 // heading 90 toward -x.
-float headingToward(float dx, float dz) { return std::atan2(-dx, -dz) * 180.0f / kPi; }
+float headingToward(float dx, float dz) { return portable::atan2(-dx, -dz) * 180.0f / kPi; }
 
 Vector3 forwardOf(float heading)
 {
@@ -78,7 +79,7 @@ Vector3 turned(Vector3 offset, float heading) { return RotateAroundAxis(offset, 
 // The bearing of a tool point relative to the heading (left positive).
 float toolBearing(Vector3 offset) { return headingToward(offset.x, offset.z); }
 
-float planarDistance(Vector3 a, Vector3 b) { return std::hypot(a.x - b.x, a.z - b.z); }
+float planarDistance(Vector3 a, Vector3 b) { return portable::hypot(a.x - b.x, a.z - b.z); }
 
 // The horizontal distance at which two spheres with these radii, this far
 // apart in height, touch.
@@ -509,7 +510,7 @@ int Autopilot::startCell(const GameView& view) const
     for (int j = std::max(0, cj - kSearch); j <= std::min(kPlanCells - 1, cj + kSearch); ++j) {
         for (int i = std::max(0, ci - kSearch); i <= std::min(kPlanCells - 1, ci + kSearch); ++i) {
             const int cell = j * kPlanCells + i;
-            const float cost = field_[static_cast<std::size_t>(cell)] + std::hypot(float(i - ci), float(j - cj));
+            const float cost = field_[static_cast<std::size_t>(cell)] + portable::hypot(float(i - ci), float(j - cj));
             if (blocked_[static_cast<std::size_t>(cell)] || cost >= bestCost) continue;
             // Only a cell it can step to directly: not one past the obstacle it stands by.
             const Vector3 centre{cellCentre(i), view.gardenerPosition.y, cellCentre(j)};
@@ -546,7 +547,7 @@ bool Autopilot::planField(const GameView& view, const Goal& goal)
             for (int i = cellOf(goal.point.x - goal.reach); i <= cellOf(goal.point.x + goal.reach); ++i) {
                 const int cell = j * kPlanCells + i;
                 if (blocked_[static_cast<std::size_t>(cell)]) continue;
-                if (std::hypot(cellCentre(i) - goal.point.x, cellCentre(j) - goal.point.z) > goal.reach) continue;
+                if (portable::hypot(cellCentre(i) - goal.point.x, cellCentre(j) - goal.point.z) > goal.reach) continue;
                 field_[static_cast<std::size_t>(cell)] = 0.0f;
                 heap_.push_back({0.0f, cell});
             }

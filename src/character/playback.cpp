@@ -1,6 +1,7 @@
 #include "character/playback.h"
 
 #include "character/md3_reader.h"
+#include "math/portable_math.h"
 #include "platform/clock.h"
 
 #include <GL/gl.h>
@@ -235,10 +236,10 @@ Quaternion slerp(const Quaternion& q1, Quaternion& q2, float t)
     float a = 1.0f - t;
     float b = t;
     if (1.0f - cosine > kLinearBlendLimit) {
-        const float theta = std::acos(cosine);
-        const float sinTheta = std::sin(theta);
-        a = std::sin((1.0f - t) * theta) / sinTheta;
-        b = std::sin(t * theta) / sinTheta;
+        const float theta = portable::acos(cosine);
+        const float sinTheta = portable::sin(theta);
+        a = portable::sin((1.0f - t) * theta) / sinTheta;
+        b = portable::sin(t * theta) / sinTheta;
     }
     return {a * q1.x + b * q2.x, a * q1.y + b * q2.y, a * q1.z + b * q2.z, a * q1.w + b * q2.w};
 }

@@ -1,6 +1,7 @@
 #include "effects/particles.h"
 
 #include "assets/texture.h"
+#include "math/portable_math.h"
 #include "platform/random.h"
 
 #include <GL/gl.h>
@@ -313,9 +314,9 @@ void drawFlies(int /*flag*/, float /*pitch*/, float angle, bool useArrays, float
         const float radius = fly.fade;
         float& flyAngle = fly.life;
         float& phase = fly.velocity.y;
-        fly.flyPosition.x = std::sin(flyAngle) * radius;
-        fly.flyPosition.y = std::sin(phase);
-        fly.flyPosition.z = std::cos(flyAngle) * radius;
+        fly.flyPosition.x = portable::sin(flyAngle) * radius;
+        fly.flyPosition.y = portable::sin(phase);
+        fly.flyPosition.z = portable::cos(flyAngle) * radius;
         flyAngle -= static_cast<float>(i + 1) * fly.turnDirection * frameSeconds;
         phase += kFlyBobRate * frameSeconds;
         if (phase >= kFlyFullCircle) phase = 0.0f;

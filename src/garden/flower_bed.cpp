@@ -3,6 +3,7 @@
 #include "assets/model_3ds.h"
 #include "assets/model_draw.h"
 #include "effects/geometry.h"
+#include "math/portable_math.h"
 #include "platform/random.h"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ std::vector<Vector3>* firstObjectVertices(MeshModel& model)
 
 float countdownValue(double factor, int level)
 {
-    return static_cast<float>(kFlowerCountdownBase * std::pow(factor, level));
+    return static_cast<float>(kFlowerCountdownBase * portable::pow(factor, level));
 }
 
 // Takes elapsed / r (r a fresh randomInt) off the countdown. r = 0 ends the

@@ -1,5 +1,6 @@
 #include "math/vector.h"
 
+#include "math/portable_math.h"
 #include <cmath>
 
 Vector3 Subtract(Vector3 a, Vector3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -33,8 +34,8 @@ float Distance(Vector3 p, Vector3 q)
 
 Vector3 RotateAroundAxis(Vector3 v, Vector3 axis, float angle)
 {
-    const float co = std::cos(angle);
-    const float si = std::sin(angle);
+    const float co = portable::cos(angle);
+    const float si = portable::sin(angle);
     const float k = 1.0f - co;
     const float ax = axis.x, ay = axis.y, az = axis.z;
     return {
