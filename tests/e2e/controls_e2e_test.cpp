@@ -262,8 +262,13 @@ TEST(SoundSettings, MuteAndThePauseSilenceTheDevice)
         SCOPED_TRACE(c.name);
         TempDir dir;
         const fs::path recording = dir / "out.raw";
+        // The device records in real time. The ticks are capped to the rate
+        // of the video mode (60 a second), so that 120 frames last at least
+        // two seconds and the pause of 380 six, however fast the machine is;
+        // a slower one only records more.
         const GameRun run = play(dir, c.script, c.options,
-                                 {.launch = {.environment = {{"SDL_AUDIODRIVER", "disk"},
+                                 {.paced = true,
+                                  .launch = {.environment = {{"SDL_AUDIODRIVER", "disk"},
                                                              {"SDL_DISKAUDIOFILE", recording.string()}}}});
         ASSERT_EQ(run.exitStatus, 0) << run.output;
         EXPECT_NE(run.frame(10).find("sound/wasser2.wav"), std::string::npos);  // started, heard or not
