@@ -73,7 +73,8 @@ OptionsResult parseOptions(int argc, const char* const* argv)
         } else if (arg == "--fixed-dt") {
             double seconds = 0.0;
             if (!value(text) || !parsePositiveSeconds(text, seconds))
-                return fail("--fixed-dt needs a number of seconds above 0 (at most 3600)");
+                return fail("--fixed-dt needs a number of seconds above 0 (at most " +
+                            std::to_string(static_cast<int>(kMaxFixedStepSeconds)) + ")");
             o.fixedDt = seconds;
         } else if (arg == "--script") {
             if (!value(o.scriptPath) || o.scriptPath.empty()) return fail("--script needs a file");

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,33 +17,17 @@ namespace {
 namespace fs = std::filesystem;
 using e2e::numberField;
 using e2e::stringField;
-using testsupport::shellQuote;
 using testsupport::TempDir;
 
-struct GameRun {
-    int exitStatus = -1;
-    std::string output;
-    std::vector<std::string> trace;
-    const std::string& frame(long f) const { return trace.at(static_cast<std::size_t>(f - 1)); }
-};
+using e2e::GameRun;
 
 // The game with --seed 7 --fixed-dt 0.02, its settings in dir/config.
-GameRun play(const TempDir& dir, const std::string& script, const std::string& options,
-         const std::string& environment = "")
+GameRun play(const TempDir& dir, const std::string& script, const std::string& options, e2e::RunOptions run = {})
 {
-    testsupport::writeFileText(dir / "script.txt", script);
-    const std::string command = "cd " + shellQuote(dir.path().string()) + " && XDG_CONFIG_HOME=" +
-                                shellQuote((dir / "config").string()) + " SDL_AUDIODRIVER=dummy " + environment + " " +
-                                shellQuote(testsupport::burrikExecutable()) +
-                                " --windowed --no-dialogs --no-vsync --seed 7 --fixed-dt 0.02 --data " +
-                                shellQuote(testsupport::generatedDataDir()) +
-                                " --script script.txt --trace trace.jsonl " + options;
-    const testsupport::CommandResult result = testsupport::runCommand(command);
-    GameRun run{result.exitStatus, result.output, {}};
-    std::istringstream lines(testsupport::readFileText(dir / "trace.jsonl"));
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty()) run.trace.push_back(line);
-    return run;
+    run.script = script;
+    run.options = "--seed 7 --fixed-dt 0.02 " + options;
+    run.launch.environment.insert(run.launch.environment.begin(), {"XDG_CONFIG_HOME", (dir / "config").string()});
+    return e2e::runGame(dir.path(), run);
 }
 
 bool paused(const std::string& line) { return line.find("\"paused\":true") != std::string::npos; }
@@ -279,8 +262,14 @@ TEST(SoundSettings, MuteAndThePauseSilenceTheDevice)
         SCOPED_TRACE(c.name);
         TempDir dir;
         const fs::path recording = dir / "out.raw";
+        // The device records in real time. The ticks are capped to the rate
+        // of the video mode (60 a second), so that 120 frames last at least
+        // two seconds and the pause of 380 six, however fast the machine is;
+        // a slower one only records more.
         const GameRun run = play(dir, c.script, c.options,
-                                 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + shellQuote(recording.string()));
+                                 {.paced = true,
+                                  .launch = {.environment = {{"SDL_AUDIODRIVER", "disk"},
+                                                             {"SDL_DISKAUDIOFILE", recording.string()}}}});
         ASSERT_EQ(run.exitStatus, 0) << run.output;
         EXPECT_NE(run.frame(10).find("sound/wasser2.wav"), std::string::npos);  // started, heard or not
         const Recorded r = recorded(recording);

@@ -13,7 +13,6 @@
 #include <functional>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -98,35 +97,21 @@ void prepareDataFolder(const fs::path& folder, const std::string& damagedFile, D
     }
 }
 
-struct Outcome {
-    int exitStatus = -1;
-    std::string output;
-    std::vector<std::string> trace;
-};
+using Outcome = e2e::GameRun;
 
 Outcome playRound(const TempDir& dir, const std::string& damagedFile, Damage damage)
 {
     const fs::path data = dir / "data";
     prepareDataFolder(data, damagedFile, damage);
-    testsupport::writeFileText(dir / "keys.txt", kRoundScript);
-    // burrik.ini only counts outside a window of fixed size.
-    const bool windowed = damagedFile != "burrik.ini";
-    const std::string command =
-        "cd " + testsupport::shellQuote(dir.path().string()) + " && XDG_CONFIG_HOME=" +
-        testsupport::shellQuote(dir.path().string()) + " SDL_AUDIODRIVER=dummy timeout " +
-        std::to_string(kHangSeconds) + " " + testsupport::shellQuote(testsupport::burrikExecutable()) +
-        (windowed ? " --windowed" : "") + " --no-dialogs --no-vsync --seed 7 --fixed-dt " + kTickSeconds + " --data " +
-        testsupport::shellQuote(data.string()) + " --script keys.txt --trace trace.jsonl --frames " +
-        std::to_string(kRoundFrames);
-    testsupport::CommandResult result = testsupport::runCommand(command);
-    // Test displays started side by side may race for a display number; that
-    // says nothing about the data, so such a run is made once more.
-    if (result.output.find("failed to open display") != std::string::npos) result = testsupport::runCommand(command);
-    Outcome outcome{result.exitStatus, result.output, {}};
-    std::istringstream lines(testsupport::readFileText(dir / "trace.jsonl"));
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty()) outcome.trace.push_back(line);
-    return outcome;
+    return e2e::runGame(dir.path(),
+                        {.script = kRoundScript,
+                         .options = std::string("--seed 7 --fixed-dt ") + kTickSeconds + " --frames " +
+                                    std::to_string(kRoundFrames),
+                         .dataDir = data.string(),
+                         // burrik.ini only counts outside a window of fixed size.
+                         .windowed = damagedFile != "burrik.ini",
+                         .launch = {.environment = {{"XDG_CONFIG_HOME", dir.path().string()}},
+                                    .hangSeconds = kHangSeconds}});
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

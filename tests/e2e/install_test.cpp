@@ -37,12 +37,12 @@ TEST(Install, RelocatedPrefixFindsItsDataFromTheProgram)
     fs::rename(first, moved);
     const fs::path work = dir / "work";
     fs::create_directories(work);
-    testsupport::writeFileText(work / "keys.txt", "8 press escape\n");
-    const testsupport::CommandResult run = testsupport::runCommand(
-        "cd " + shellQuote(work.string()) + " && SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME=" +
-        shellQuote(work.string()) + " " + shellQuote((moved / "games" / "burrik").string()) +
-        " --windowed --no-dialogs --no-vsync --fixed-dt 0.02 --frames 50 --script keys.txt"
-        " --trace trace.jsonl --screenshot 4:menu.png");
+    const e2e::GameRun run =
+        e2e::runGame(work, {.script = "8 press escape\n",
+                            .options = "--fixed-dt 0.02 --frames 50 --screenshot 4:menu.png",
+                            .dataDir = "",
+                            .launch = {.environment = {{"XDG_CONFIG_HOME", work.string()}},
+                                       .program = (moved / "games" / "burrik").string()}});
     EXPECT_EQ(run.exitStatus, 0) << run.output;
     const std::string trace = testsupport::readFileText(work / "trace.jsonl");
     EXPECT_NE(trace.find("\"frame\":4,\"state\":\"StartMenu\""), std::string::npos) << trace.substr(0, 200);
@@ -58,11 +58,12 @@ TEST(Install, RelocatedPrefixFindsItsDataFromTheProgram)
 
 TEST(Install, VersionAndHelpNeedNoDisplay)
 {
-    const std::string exe = shellQuote(testsupport::burrikExecutable());
-    const testsupport::CommandResult version = testsupport::runCommand("env -u DISPLAY " + exe + " --version");
+    TempDir dir;
+    const e2e::Launch noDisplay{.environment = {{"DISPLAY", std::nullopt}}};
+    const testsupport::CommandResult version = e2e::runProgram(dir.path(), "--version", noDisplay);
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.output, std::string("burrik ") + BURRIK_VERSION + "\n");
-    const testsupport::CommandResult help = testsupport::runCommand("env -u DISPLAY " + exe + " --help");
+    const testsupport::CommandResult help = e2e::runProgram(dir.path(), "--help", noDisplay);
     EXPECT_EQ(help.exitStatus, 0);
     for (const char* text : {"--version", "$XDG_CONFIG_HOME/burrik/burrik.ini", "~/.config/burrik/burrik.ini"})
         EXPECT_NE(help.output.find(text), std::string::npos) << text;

@@ -102,28 +102,26 @@ TEST(EndToEnd, MissingStartPictureEndsWithStatusOne)
     const auto data = dir / "data";
     std::filesystem::copy(testsupport::generatedDataDir(), data, std::filesystem::copy_options::recursive);
     std::filesystem::remove(data / "bilder" / "start.bmp");
-    const testsupport::CommandResult result = testsupport::runCommand(
-        "SDL_AUDIODRIVER=dummy " + testsupport::shellQuote(testsupport::burrikExecutable()) +
-        " --windowed --no-dialogs --frames 5 --data " + testsupport::shellQuote(data.string()));
+    const e2e::GameRun result = e2e::runGame(dir.path(), {.options = "--frames 5", .dataDir = data.string()});
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.output.find("Failed to open DIB file bilder/start.bmp."), std::string::npos) << result.output;
 }
 
 TEST(EndToEnd, BadOptionsAndHelpNeedNoDisplay)
 {
-    const std::string exe = testsupport::shellQuote(testsupport::burrikExecutable());
+    TempDir dir;
+    const e2e::Launch noDisplay{.environment = {{"DISPLAY", std::nullopt}}};
     for (const char* options : {"--seed x", "--fixed-dt 0", "--frames", "--screenshot 7", "--what"}) {
-        const testsupport::CommandResult result = testsupport::runCommand("env -u DISPLAY " + exe + " " + options);
+        const testsupport::CommandResult result = e2e::runProgram(dir.path(), options, noDisplay);
         EXPECT_EQ(result.exitStatus, 2) << options << ": " << result.output;
         EXPECT_NE(result.output.find("burrik: "), std::string::npos) << result.output;
     }
-    const testsupport::CommandResult help = testsupport::runCommand("env -u DISPLAY " + exe + " --help");
+    const testsupport::CommandResult help = e2e::runProgram(dir.path(), "--help", noDisplay);
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_NE(help.output.find("--fixed-dt"), std::string::npos);
-    TempDir dir;
     testsupport::writeFileText(dir / "bad.txt", "1 press sideways\n");
     const testsupport::CommandResult script =
-        testsupport::runCommand("env -u DISPLAY " + exe + " --script " + testsupport::shellQuote((dir / "bad.txt").string()));
+        e2e::runProgram(dir.path(), "--script " + testsupport::shellQuote((dir / "bad.txt").string()), noDisplay);
     EXPECT_EQ(script.exitStatus, 2);
     EXPECT_NE(script.output.find("line 1"), std::string::npos);
 }

@@ -19,31 +19,15 @@ using e2e::stringField;
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-struct GameRun {
-    int exitStatus = -1;
-    std::string output;
-    std::vector<std::string> trace;
-};
+using e2e::GameRun;
 
 // The game with the options of every automated run, its scores kept in
-// dir/home (environment "" ) or as environment says.
+// dir/home, or with the environment given.
 GameRun runBurrik(const TempDir& dir, const std::string& options, const std::string& traceName,
-              const std::string& environment = "")
+                  std::vector<e2e::EnvironmentVariable> environment = {})
 {
-    const std::string tracePath = (dir / traceName).string();
-    const std::string env =
-        environment.empty() ? "XDG_DATA_HOME=" + testsupport::shellQuote((dir / "home").string()) : environment;
-    const std::string command = "cd " + testsupport::shellQuote(dir.path().string()) + " && SDL_AUDIODRIVER=dummy " +
-                                env + " " + testsupport::shellQuote(testsupport::burrikExecutable()) +
-                                " --windowed --no-dialogs --no-vsync --data " +
-                                testsupport::shellQuote(testsupport::generatedDataDir()) + " --trace " +
-                                testsupport::shellQuote(tracePath) + " " + options;
-    const testsupport::CommandResult result = testsupport::runCommand(command);
-    GameRun run;
-    run.exitStatus = result.exitStatus;
-    run.output = result.output;
-    run.trace = e2e::traceLines(tracePath);
-    return run;
+    if (environment.empty()) environment.push_back({"XDG_DATA_HOME", (dir / "home").string()});
+    return e2e::runGame(dir.path(), {.options = options, .traceName = traceName, .launch = {.environment = environment}});
 }
 
 std::vector<std::string> fileLines(const fs::path& path)
@@ -224,9 +208,8 @@ TEST(Scores, ALostGameGoesIntoTheTableOnTheLostRoundScreenWithItsReplayBeside)
     ASSERT_TRUE(keptReplay.starts_with("best-") && keptReplay.ends_with(".replay")) << table[1];
     EXPECT_NE(table[2].find(" best-"), std::string::npos) << table[2];
 
-    const testsupport::CommandResult printed = testsupport::runCommand(
-        "XDG_DATA_HOME=" + testsupport::shellQuote((dir / "home").string()) + " " +
-        testsupport::shellQuote(testsupport::burrikExecutable()) + " --scores");
+    const testsupport::CommandResult printed =
+        e2e::runProgram(dir.path(), "--scores", {.environment = {{"XDG_DATA_HOME", (dir / "home").string()}}});
     EXPECT_EQ(printed.exitStatus, 0);
     EXPECT_NE(printed.output.find("Best scores (" + (folder / "scores").string() + ")"), std::string::npos) << printed.output;
     EXPECT_NE(printed.output.find("  1. "), std::string::npos) << printed.output;
@@ -242,7 +225,7 @@ TEST(Scores, ALostGameGoesIntoTheTableOnTheLostRoundScreenWithItsReplayBeside)
     // The same game where no table can be kept shows the same picture but
     // for the table below the banner, with this game's row in red.
     const GameRun untracked = runBurrik(dir, "--seed 3 --fixed-dt 1 --script keys.txt --screenshot 215:plain.png",
-                                    "untracked.jsonl", "env -u XDG_DATA_HOME -u HOME");
+                                        "untracked.jsonl", {{"XDG_DATA_HOME", std::nullopt}, {"HOME", std::nullopt}});
     ASSERT_EQ(untracked.exitStatus, 0) << untracked.output;
     EXPECT_NE(untracked.output.find("no score is kept"), std::string::npos) << untracked.output;
     EXPECT_EQ(untracked.trace, game.trace);

@@ -6,38 +6,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::shellQuote;
 using testsupport::TempDir;
 
 constexpr int kFrames = 12;
 constexpr const char* kStartGame = "2 press space\n2 release space\n";
 
-struct SoundRun {
-    int exitStatus = -1;
-    std::string output;
-    std::vector<std::string> trace;
-};
-
-SoundRun runWithSound(const TempDir& dir, const std::string& audioDriver, const std::string& dataDir)
+e2e::GameRun runWithSound(const TempDir& dir, const std::string& audioDriver, const std::string& dataDir)
 {
-    testsupport::writeFileText(dir / "script.txt", kStartGame);
-    const std::string command = "cd " + shellQuote(dir.path().string()) + " && SDL_AUDIODRIVER=" +
-                                shellQuote(audioDriver) + " " + shellQuote(testsupport::burrikExecutable()) +
-                                " --windowed --no-dialogs --no-vsync --seed 7 --fixed-dt 0.02 --data " +
-                                shellQuote(dataDir) + " --script script.txt --trace trace.jsonl --frames " +
-                                std::to_string(kFrames);
-    const testsupport::CommandResult result = testsupport::runCommand(command);
-    SoundRun run{result.exitStatus, result.output, {}};
-    std::istringstream lines(testsupport::readFileText(dir / "trace.jsonl"));
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty()) run.trace.push_back(line);
-    return run;
+    return e2e::runGame(dir.path(), {.script = kStartGame,
+                                     .options = "--seed 7 --fixed-dt 0.02 --frames " + std::to_string(kFrames),
+                                     .dataDir = dataDir,
+                                     .launch = {.environment = {{"SDL_AUDIODRIVER", audioDriver}}}});
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part)
@@ -94,7 +77,7 @@ TEST(GameSounds, MusicAtTheFirstStartAndEverySoundFailureSaidWhileTheGamePlaysOn
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const SoundRun run = runWithSound(dir, c.driver, c.data);
+        const e2e::GameRun run = runWithSound(dir, c.driver, c.data);
         ASSERT_EQ(run.exitStatus, 0) << run.output;
         ASSERT_EQ(run.trace.size(), static_cast<std::size_t>(kFrames));
         for (const auto& [text, count] : c.texts) EXPECT_EQ(occurrences(run.output, text), count) << run.output;

@@ -106,6 +106,15 @@ std::string burrikExecutable() { return BURRIK_EXE; }
 std::string contentgenExecutable() { return BURRIK_CONTENTGEN_EXE; }
 std::string generatedDataDir() { return BURRIK_DATA_DIR; }
 std::string sourceDir() { return BURRIK_SOURCE_DIR; }
+std::string testHomeDir() { return BURRIK_TEST_HOME; }
+
+void usePlayerFoldersOfTheBuildTree()
+{
+    const std::string home = testHomeDir();
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+}
 
 bool haveProgram(const std::string& name)
 {

@@ -48,6 +48,14 @@ std::string contentgenExecutable();
 std::string generatedDataDir();
 std::string sourceDir();
 
+// The home of the test programs, in the build tree.
+std::string testHomeDir();
+
+// Points HOME, XDG_CONFIG_HOME and XDG_DATA_HOME of this process below
+// testHomeDir(), so that neither the tests nor the programs they start read
+// or write the files of the person running them.
+void usePlayerFoldersOfTheBuildTree();
+
 // True when a program is on the PATH.
 bool haveProgram(const std::string& name);
 
