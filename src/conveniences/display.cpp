@@ -10,14 +10,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
-constexpr const char* kDisplayName = "display=";
-constexpr const char* kDisplayFullScreen = "display=fullscreen";
-constexpr const char* kDisplayWindow = "display=window";
+constexpr std::string_view kDisplayName = "display";
+constexpr std::string_view kFullScreenValue = "fullscreen";
+constexpr std::string_view kWindowValue = "window";
 constexpr int kModeDepth = 32;
 
 // The screen's configuration through a connection of its own: the toolkit
@@ -118,13 +121,28 @@ bool switchScreen(const std::string& text)
     return done;
 }
 
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// The value of a "display=VALUE" line; nothing for a line of another name.
+std::optional<std::string_view> displayValue(std::string_view line)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos || trimmed(line.substr(0, equals)) != kDisplayName) return std::nullopt;
+    return trimmed(line.substr(equals + 1));
+}
+
 void keepDisplayChoice()
 {
     std::vector<std::string> lines;
     for (const std::string& line : settingsOtherLines()) {
-        if (line.rfind(kDisplayName, 0) != 0) lines.push_back(line);
+        if (!displayValue(line)) lines.push_back(line);
     }
-    lines.emplace_back(state.fullScreen ? kDisplayFullScreen : kDisplayWindow);
+    lines.push_back(std::string(kDisplayName) + "=" + std::string(state.fullScreen ? kFullScreenValue : kWindowValue));
     keepSettingsOtherLines(lines);
 }
 
@@ -142,10 +160,16 @@ void enterFullScreen()
 
 bool windowChosen()
 {
+    bool window = false;
     for (const std::string& line : settingsOtherLines()) {
-        if (line == kDisplayWindow) return true;
+        const std::optional<std::string_view> value = displayValue(line);
+        if (!value) continue;
+        if (*value == kWindowValue) window = true;
+        else if (*value == kFullScreenValue) window = false;
+        else std::fprintf(stderr, "burrik: the settings file %s: display is fullscreen or window, not '%.*s'; using full screen\n",
+                          settingsFilePath().c_str(), static_cast<int>(value->size()), value->data());
     }
-    return false;
+    return window;
 }
 
 void startDisplay(bool windowed, const std::string& gameMode)

@@ -74,6 +74,12 @@ TEST(KeyBindings, ReadsTheLinesNamingEveryOneItCannotUse)
         }
         for (const std::string& problem : again.problems) EXPECT_NE(problem.find("no action 'jump'"), std::string::npos) << problem;
     }
+    // The options screen's refusals name the key and what has it.
+    EXPECT_EQ(refusalOfKey(defaultBindings(), Action::Walk, key('x')), "x is taken by Water");
+    EXPECT_EQ(refusalOfKey(defaultBindings(), Action::Walk, special(GLUT_KEY_HOME)), "home is taken by Spray");
+    EXPECT_EQ(refusalOfKey(defaultBindings(), Action::Water, special(GLUT_KEY_PAGE_UP)), "");
+    EXPECT_EQ(refusalOfKey(defaultBindings(), Action::Walk, key('o')), "o is the key of the options");
+    EXPECT_EQ(refusalOfPadButton(defaultBindings(), Action::Walk, SDL_CONTROLLER_BUTTON_X), "x is taken by Water");
     // The default binding writes no line at all.
     EXPECT_EQ(writeBindings({"volume=3", "key-walk=k"}, defaultBindings()), std::vector<std::string>{"volume=3"});
 }

@@ -124,25 +124,29 @@ TEST(OptionsEndToEnd, TheOptionsScreenLeavesTheMenuAndThePauseAsTheyWere)
     TempDir dir;
     usePlayerFolders(dir, "");
     // Over the start menu: o, the keys of the screen (down three times would
-    // move the menu's choice, space would start a game), escape. Then the
-    // same over the pause of a game.
+    // move the menu's choice, space would start a game), escape; the pad's Y,
+    // its d-pad and Back. Then the keys over the pause of a game.
     const std::string script =
         "3 press o\n4 release o\n"
         "6 press down\n7 press down\n8 press down\n9 press space\n10 press escape\n"
-        "20 press space\n30 press f1\n"
+        "15 pad press y\n16 pad release y\n18 pad press dpdown\n19 pad press back\n20 pad release back\n"
+        "25 press space\n30 press f1\n"
         "33 press o\n36 press down\n37 press space\n38 press escape\n";
     const GameRun run = e2e::runGame(dir, script,
                                      "--seed 5 --fixed-dt 0.02 --frames 45 --screenshot 2:menu.png "
                                      "--screenshot 5:options.png --screenshot 14:menu-after.png "
+                                     "--screenshot 17:options-pad.png --screenshot 22:menu-after-pad.png "
                                      "--screenshot 32:pause.png --screenshot 35:options-paused.png "
                                      "--screenshot 42:pause-after.png");
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_TRUE(samePicture(dir / "menu.png", dir / "menu-after.png"));
     EXPECT_FALSE(samePicture(dir / "menu.png", dir / "options.png"));
+    EXPECT_TRUE(samePicture(dir / "menu.png", dir / "menu-after-pad.png"));
+    EXPECT_FALSE(samePicture(dir / "menu.png", dir / "options-pad.png"));
     EXPECT_TRUE(samePicture(dir / "pause.png", dir / "pause-after.png"));
     EXPECT_FALSE(samePicture(dir / "pause.png", dir / "options-paused.png"));
     // The game never saw the screen's keys.
-    for (long frame = 2; frame <= 19; ++frame) {
+    for (long frame = 2; frame <= 24; ++frame) {
         EXPECT_EQ(stringField(frameLine(run, frame), "state"), "StartMenu") << frame;
         EXPECT_EQ(numberField(frameLine(run, frame), "menuChoice"), 1) << frame;
     }
