@@ -5,8 +5,10 @@
 #include "conveniences/sound_controls.h"
 #include "player_files/atomic_file.h"
 
+#ifndef __EMSCRIPTEN__
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,7 @@ constexpr std::string_view kFullScreenValue = "fullscreen";
 constexpr std::string_view kWindowValue = "window";
 constexpr int kModeDepth = 32;
 
+#ifndef __EMSCRIPTEN__
 // The screen's configuration through a connection of its own: the toolkit
 // keeps its display to itself.
 struct ScreenModes {
@@ -34,6 +37,12 @@ struct ScreenModes {
     Rotation rotation = RR_Rotate_0;
 };
 
+#else
+struct ScreenModes {
+    bool changed = false;
+};
+#endif
+
 struct DisplayState {
     bool fullScreen = false;
     std::string mode;
@@ -42,6 +51,7 @@ struct DisplayState {
 
 DisplayState state;
 
+#ifndef __EMSCRIPTEN__
 Display* screenDisplay()
 {
     if (!state.screen.tried) {
@@ -76,7 +86,12 @@ bool parseMode(const std::string& text, ParsedMode& mode)
     return std::sscanf(text.c_str(), "%dx%d%c", &mode.width, &mode.height, &rest) == 2;
 }
 
+#endif
+
 // Puts the screen in the mode; false when it does not offer it.
+#ifdef __EMSCRIPTEN__
+bool switchScreen(const std::string&) { return false; }
+#else
 bool switchScreen(const std::string& text)
 {
     ParsedMode wanted;
@@ -120,6 +135,8 @@ bool switchScreen(const std::string& text)
     XSync(display, False);
     return done;
 }
+
+#endif
 
 std::string_view trimmed(std::string_view text)
 {
@@ -205,6 +222,7 @@ bool displayKeyTaken(KeyEventKind kind, int key)
 std::vector<std::string> offeredVideoModes()
 {
     std::vector<std::string> modes;
+#ifndef __EMSCRIPTEN__
     Display* display = screenDisplay();
     if (display == nullptr) return modes;
     XRRScreenConfiguration* config = XRRGetScreenInfo(display, DefaultRootWindow(display));
@@ -225,6 +243,7 @@ std::vector<std::string> offeredVideoModes()
         if (!named) modes.push_back(base);
     }
     XRRFreeScreenConfigInfo(config);
+#endif
     return modes;
 }
 
@@ -263,6 +282,7 @@ std::string chooseVideoMode(const std::string& mode)
 
 void restoreScreenMode()
 {
+#ifndef __EMSCRIPTEN__
     if (!state.screen.changed || state.screen.display == nullptr) return;
     Display* display = state.screen.display;
     const Window root = DefaultRootWindow(display);
@@ -273,4 +293,5 @@ void restoreScreenMode()
         XSync(display, False);
     }
     state.screen.changed = false;
+#endif
 }
