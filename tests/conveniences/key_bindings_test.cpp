@@ -144,3 +144,30 @@ TEST(KeyBindings, AKeyPassesTheBindingsInARoundAndIsLetGoAsItWasPressed)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeyNames, EveryNamedKeyReadsBackAndOtherWordsAreRefused)
+{
+    std::vector<KeyCode> named;
+    for (int c = '!'; c <= '~'; ++c) named.push_back(key(static_cast<char>(c)));
+    for (int f = GLUT_KEY_F1; f <= GLUT_KEY_F12; ++f) named.push_back(special(f));
+    for (int code : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_PAGE_UP, GLUT_KEY_PAGE_DOWN,
+                     GLUT_KEY_HOME})
+        named.push_back(special(code));
+    named.push_back(key(' '));
+    named.push_back(key(27));
+    for (const KeyCode& code : named) {
+        const std::string name = keyName(code);
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(name.empty());
+        EXPECT_EQ(keyFromName(name), code);
+    }
+    for (const char* word : {"", "f0", "f13", "f01", "F1", "ab", " ", "pgup", "\x7f"}) {
+        EXPECT_FALSE(keyFromName(word).has_value()) << word;
+    }
+    EXPECT_EQ(keyName(special(GLUT_KEY_INSERT)), "");  // no name: cannot be bound
+    EXPECT_EQ(refusalOfKey(defaultBindings(), Action::Walk, special(GLUT_KEY_INSERT)), "that key cannot be bound");
+}
+
+}  // namespace

@@ -180,3 +180,49 @@ TEST(OptionsEndToEnd, F12SavesTheFrameScreenshotTakesAndItsNoteStaysOutOfThePaus
 }
 
 }  // namespace
+
+namespace {
+
+std::string firstLine(const fs::path& path)
+{
+    const std::string text = testsupport::readFileText(path);
+    return text.substr(0, text.find('\n'));
+}
+
+TEST(OptionsEndToEnd, F11AndTheDisplayEntriesKeepTheGameAndThePlayersFiles)
+{
+    TempDir dir;
+    usePlayerFolders(dir, "");
+    testsupport::writeFileText(dir / "config" / "burrik" / "burrik.ini", "800x600:32@60\n# the player's own note\n");
+    // F11 to full screen and back; then, in the options, the display entry
+    // twice (full screen and back) and the next video mode the screen offers.
+    const std::string script =
+        "3 press f11\n4 release f11\n12 press f11\n13 release f11\n"
+        "24 press o\n25 press space\n34 press space\n36 press down\n37 press right\n38 press escape\n";
+    const GameRun run = e2e::runGame(dir, script,
+                                     "--seed 5 --fixed-dt 0.02 --frames 48 --screenshot 2:window.png "
+                                     "--screenshot 10:full.png --screenshot 20:window-again.png "
+                                     "--screenshot 32:full-again.png --screenshot 46:window-last.png");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const e2e::Picture window = e2e::loadPng((dir / "window.png").string());
+    const e2e::Picture full = e2e::loadPng((dir / "full.png").string());
+    ASSERT_TRUE(window.valid() && full.valid());
+    EXPECT_EQ(window.width, 800);
+    EXPECT_GT(full.width, window.width);  // the whole screen
+    // Back in the window the menu is drawn as before: its textures are kept.
+    EXPECT_TRUE(samePicture(dir / "window.png", dir / "window-again.png"));
+    EXPECT_EQ(e2e::loadPng((dir / "full-again.png").string()).width, full.width);
+    EXPECT_TRUE(samePicture(dir / "window.png", dir / "window-last.png"));
+    for (const std::string& line : run.trace) EXPECT_EQ(stringField(line, "state"), "StartMenu");
+
+    // The last choice, a window, is kept for the next start; the video mode
+    // is one the screen offers, of its size, with the rest of burrik.ini.
+    const std::string settings = testsupport::readFileText(dir / "config" / "burrik" / "settings.ini");
+    EXPECT_NE(settings.find("display=window"), std::string::npos) << settings;
+    const fs::path ini = dir / "config" / "burrik" / "burrik.ini";
+    const std::string mode = firstLine(ini);
+    EXPECT_EQ(mode.rfind(std::to_string(full.width) + "x" + std::to_string(full.height) + ":32", 0), 0u) << mode;
+    EXPECT_NE(testsupport::readFileText(ini).find("\n# the player's own note\n"), std::string::npos);
+}
+
+}  // namespace
