@@ -383,6 +383,13 @@ bool optionsScreenHoldsPadKeys() { return screen.open; }
 bool drawOptionsScreen()
 {
     if (!screen.open) return false;
+    // What it was opened over went away by other input than the player's
+    // (the autopilot starts a game from the menu): the screen goes with it.
+    const bool menu = gameSession.gameState == StartMenu || gameSession.gameState == Menu;
+    if ((screen.over == OpenedOver::Menu && !menu) || (screen.over == OpenedOver::Pause && !gamePaused())) {
+        close();
+        return false;
+    }
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
