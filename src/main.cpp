@@ -4,14 +4,19 @@
 // knows nothing beyond its own rules; here the command line is read and
 // every room beyond the game is plugged into the game's seams, in the order
 // that matters:
+//   player keys      F11 (full screen), F12 (screenshot), the options
+//                    screen, then the player's key bindings
 //   key filters      the replay gate, then the player's keys (pause, sound)
 //   other input      the replay gate; the window going out of sight pauses
 //   frame observers  replay input, script, pad, autopilot; after the tick
 //                    the score keeping, the trace and the round log; at the
 //                    frame's end the recording's line and the replay's checks
 //   tick hold        the pause
-//   frame            the pause picture instead; the score table over the HUD
-//   present          screenshots of the frame about to be shown
+//   frame            the options screen or the pause picture instead; the
+//                    score table over the HUD; the options key over the menus
+//   pad              the options screen before the pad's keys
+//   present          screenshots of the frame about to be shown, F12's,
+//                    then the screenshot's note
 //   exit steps       the recording, the score table, the summary, the trace,
 //                    the pad
 #include "app/config_file.h"
@@ -23,10 +28,15 @@
 #include "app/startup.h"
 #include "automation/automated_run.h"
 #include "command_line/options.h"
+#include "conveniences/bound_keys.h"
+#include "conveniences/display.h"
 #include "conveniences/gamepad.h"
+#include "conveniences/options_screen.h"
 #include "conveniences/pause.h"
 #include "conveniences/player_keys.h"
+#include "conveniences/screen_capture.h"
 #include "conveniences/sound_controls.h"
+#include "platform/frame_pacing.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -42,6 +52,30 @@
 namespace {
 
 void pollGamepadFrame(long) { pollGamepad(); }
+
+// A key the player pressed, before it becomes the game's.
+bool translatePlayerKey(KeyEventKind& kind, int& key)
+{
+    if (displayKeyTaken(kind, key)) return false;
+    if (screenCaptureKeyTaken(kind, key)) return false;
+    if (optionsScreenKeyTaken(kind, key)) return false;
+    return translateBoundKey(kind, key);
+}
+
+bool drawReplacedFrame()
+{
+    // The back buffer holds the last frame as shown: without its note, for
+    // the pause's picture of it.
+    removeNoteFromLastFrame();
+    return drawOptionsScreen() || drawPauseScreen();
+}
+
+void beforePresent()
+{
+    takeScreenshots();
+    saveRequestedFrame();
+    drawScreenshotNote();
+}
 
 void plugInFrameObservers()
 {
@@ -80,24 +114,32 @@ int main(int argc, char** argv)
     setFixedSeed(options.seed);
     if (options.fixedDt) useFixedStepClock(*options.fixedDt);
     loadScript(options);
-    startSoundControls(options.mute, options.replayPath.empty());  // a replay's keys never write the settings
+    const bool playerInputActs = options.replayPath.empty();  // a replay's keys are the game's already
+    startSoundControls(options.mute, playerInputActs);  // a replay's keys never write the settings
+    startKeyBindings(playerInputActs);
+    startOptionsScreen(playerInputActs);
     startGamepad();
     attachScriptedPadWhenUsed(options);
     setUpRunOutputs(options, startFolder);
     // Recording or playing a replay: after the clock and the seed, before the window.
     setUpGameRecords(options, startFolder);
 
+    setPlayerKeyTranslator(translatePlayerKey);
     addKeyFilter(passRecordedKeys);
     addKeyFilter(passPlayerKeys);
+    setPadPressFilter(optionsScreenPadPress);
+    setPadKeyHold(optionsScreenHoldsPadKeys);
     setOtherInputGate(passRecordedOtherInput);
     setOtherInputHandler(OtherInputKind::WindowHidden, [](int hidden) { setWindowHidden(hidden != 0); });
     // Automated runs must not depend on the windows of the screen.
     if (!isAutomatedRun(options)) setWindowStatusHandler(onWindowOutOfSight);
     plugInFrameObservers();
     setTickHold(gamePaused);
-    setFrameReplacement(drawPauseScreen);
+    setFrameReplacement(drawReplacedFrame);
     addFrameOverlay(drawScoreTableOverlay);
-    setBeforePresentHandler(takeScreenshots);
+    addPictureScreenOverlay(drawOptionsHint);
+    setBeforePresentHandler(beforePresent);
+    addExitStep(restoreScreenMode);
     addExitStep(finishRecords);
     addExitStep(writeAutopilotSummary);
     addExitStep(closeTrace);
@@ -106,9 +148,12 @@ int main(int argc, char** argv)
 
     if (!enterDataFolder(options.dataDir, argv[0])) exitProcess(kExitBadOptions);
     openGameWindow(argc, argv);
+    // The player's last choice of a window holds in ordinary play.
+    if (playerInputActs && windowChosen()) options.windowed = true;
     // A replay brings its own video mode (and window), a recording notes it.
     const std::string gameMode = settleVideoMode(readGameModeString(gameModeConfigFile(kConfigFile)), options.windowed);
-    if (!options.windowed) enterVideoMode(gameMode);
+    startDisplay(options.windowed, gameMode);
+    startScreenCapture(refreshRateOfGameMode(gameMode.c_str(), kDefaultRefreshRate));
     if (!options.noVsync) paceFrames(gameMode);
     runStartMenu();
     return 0;

@@ -25,6 +25,8 @@ struct FrameSeams {
     FrameReplacement replacement = nullptr;
     std::array<FrameOverlay, kMaxFrameOverlays> overlays{};
     int overlayCount = 0;
+    std::array<FrameOverlay, kMaxFrameOverlays> screenOverlays{};
+    int screenOverlayCount = 0;
 };
 
 FrameSeams frameSeams;
@@ -37,6 +39,13 @@ bool addFrameOverlay(FrameOverlay overlay)
 {
     if (frameSeams.overlayCount >= kMaxFrameOverlays) return false;
     frameSeams.overlays[static_cast<std::size_t>(frameSeams.overlayCount++)] = overlay;
+    return true;
+}
+
+bool addPictureScreenOverlay(FrameOverlay overlay)
+{
+    if (frameSeams.screenOverlayCount >= kMaxFrameOverlays) return false;
+    frameSeams.screenOverlays[static_cast<std::size_t>(frameSeams.screenOverlayCount++)] = overlay;
     return true;
 }
 
@@ -135,6 +144,8 @@ void drawFrame()
         drawPlayingFrame();
     } else if (state == StartMenu || state == Menu || state == IntroScreen || state == HelpScreen) {
         drawPictureScreen(state, gameSession.menuChoice);
+        for (int i = 0; i < frameSeams.screenOverlayCount; ++i)
+            frameSeams.screenOverlays[static_cast<std::size_t>(i)](state);
     }
     presentFrame();
 }

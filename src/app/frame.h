@@ -16,6 +16,10 @@ using FrameOverlay = void (*)(int gameState);
 constexpr int kMaxFrameOverlays = 4;
 // False when kMaxFrameOverlays are registered already.
 bool addFrameOverlay(FrameOverlay overlay);
+// Drawn over every picture screen (the menus, the intro and help pages),
+// with its state, in the order added, after the picture; each sets up the
+// drawing state it needs and puts it back.
+bool addPictureScreenOverlay(FrameOverlay overlay);
 void clearFrameSeams();  // tests
 
 // The layers of a playing frame, in the order they are drawn. The game draws

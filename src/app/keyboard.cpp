@@ -110,6 +110,7 @@ struct KeyFilters {
 };
 
 KeyFilters keyFilters;
+PlayerKeyTranslator playerKeyTranslator = nullptr;
 
 bool passesFilters(KeyEventKind kind, int key)
 {
@@ -169,6 +170,19 @@ void deliverKeyEvent(KeyEventKind kind, int key)
     case KeyEventKind::SpecialKeyUp: onSpecialKeyUp(key, 0, 0); break;
     }
 }
+
+void setPlayerKeyTranslator(PlayerKeyTranslator translator) { playerKeyTranslator = translator; }
+
+void deliverPlayerKeyEvent(KeyEventKind kind, int key)
+{
+    if (playerKeyTranslator != nullptr && !playerKeyTranslator(kind, key)) return;
+    deliverKeyEvent(kind, key);
+}
+
+void onPlayerKey(unsigned char key, int, int) { deliverPlayerKeyEvent(KeyEventKind::Key, key); }
+void onPlayerKeyUp(unsigned char key, int, int) { deliverPlayerKeyEvent(KeyEventKind::KeyUp, key); }
+void onPlayerSpecialKey(int key, int, int) { deliverPlayerKeyEvent(KeyEventKind::SpecialKey, key); }
+void onPlayerSpecialKeyUp(int key, int, int) { deliverPlayerKeyEvent(KeyEventKind::SpecialKeyUp, key); }
 
 void onKey(unsigned char key, int, int)
 {

@@ -27,3 +27,19 @@ void clearKeyFilters();  // tests
 // One key event through the callback of its kind: a character code for Key
 // and KeyUp, a GLUT special-key code for the others.
 void deliverKeyEvent(KeyEventKind kind, int key);
+
+// A key the player pressed (the toolkit's key callbacks, a key script) is
+// not yet the game's key: the player-key translator, when one is set, makes
+// it the game's key (it may change its kind and code) or keeps it for itself
+// (false: the game never sees it). What it lets through goes on through
+// deliverKeyEvent. Input that already speaks the game's keys (the autopilot,
+// a replay, the pad's own mapping) calls deliverKeyEvent directly.
+using PlayerKeyTranslator = bool (*)(KeyEventKind& kind, int& key);
+void setPlayerKeyTranslator(PlayerKeyTranslator translator);  // nullptr: none
+void deliverPlayerKeyEvent(KeyEventKind kind, int key);
+
+// The toolkit's key callbacks: each key through deliverPlayerKeyEvent.
+void onPlayerKey(unsigned char key, int x, int y);
+void onPlayerKeyUp(unsigned char key, int x, int y);
+void onPlayerSpecialKey(int key, int x, int y);
+void onPlayerSpecialKeyUp(int key, int x, int y);

@@ -93,10 +93,10 @@ void registerCallbacks()
     glutDisplayFunc(runDisplay);
     glutReshapeFunc(onReshape);
     glutIgnoreKeyRepeat(1);
-    glutKeyboardFunc(onKey);
-    glutKeyboardUpFunc(onKeyUp);
-    glutSpecialFunc(onSpecialKey);
-    glutSpecialUpFunc(onSpecialKeyUp);
+    glutKeyboardFunc(onPlayerKey);
+    glutKeyboardUpFunc(onPlayerKeyUp);
+    glutSpecialFunc(onPlayerSpecialKey);
+    glutSpecialUpFunc(onPlayerSpecialKeyUp);
     glutWindowStatusFunc(onWindowStatus);
 }
 

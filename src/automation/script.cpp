@@ -2,6 +2,7 @@
 
 #include "app/keyboard.h"
 #include "conveniences/gamepad.h"
+#include "parsing/key_names.h"
 #include "parsing/numbers.h"
 #include "parsing/words.h"
 
@@ -18,51 +19,16 @@
 
 namespace {
 
-struct NamedKey {
-    const char* name;
-    bool special;
-    int code;
-};
-
-constexpr int kFunctionKeys = 12;  // f1 to f12
 constexpr long kAxisLeast = -32768;
 constexpr long kAxisMost = 32767;
 
-constexpr std::array<NamedKey, 9> kNamedKeys{{
-    {"space", false, ' '},
-    {"escape", false, 27},
-    {"left", true, GLUT_KEY_LEFT},
-    {"right", true, GLUT_KEY_RIGHT},
-    {"up", true, GLUT_KEY_UP},
-    {"down", true, GLUT_KEY_DOWN},
-    {"pageup", true, GLUT_KEY_PAGE_UP},
-    {"pagedown", true, GLUT_KEY_PAGE_DOWN},
-    {"home", true, GLUT_KEY_HOME},
-}};
-
 bool parseKey(const std::string& word, ScriptEvent& event)
 {
-    for (const NamedKey& named : kNamedKeys) {
-        if (word == named.name) {
-            event.special = named.special;
-            event.key = named.code;
-            return true;
-        }
-    }
-    if (word.size() >= 2 && word.size() <= 3 && word[0] == 'f') {
-        const int number = std::atoi(word.c_str() + 1);
-        if (number >= 1 && number <= kFunctionKeys && word == "f" + std::to_string(number)) {
-            event.special = true;
-            event.key = GLUT_KEY_F1 + number - 1;
-            return true;
-        }
-    }
-    if (word.size() == 1 && word[0] > ' ' && word[0] < 127) {
-        event.special = false;
-        event.key = static_cast<unsigned char>(word[0]);
-        return true;
-    }
-    return false;
+    const std::optional<KeyCode> key = keyFromName(word);
+    if (!key) return false;
+    event.special = key->special;
+    event.key = key->code;
+    return true;
 }
 
 bool parseWholeNumber(const std::string& word, long least, long most, long& out)
@@ -176,7 +142,8 @@ void deliverScriptEvents(const std::vector<ScriptEvent>& events, std::size_t& cu
         }
         case ScriptEventKind::Key: break;
         }
-        if (event.special) deliverKeyEvent(event.press ? KeyEventKind::SpecialKey : KeyEventKind::SpecialKeyUp, event.key);
-        else deliverKeyEvent(event.press ? KeyEventKind::Key : KeyEventKind::KeyUp, event.key);
+        // A script's key is one the player pressed: it passes the player's bindings.
+        if (event.special) deliverPlayerKeyEvent(event.press ? KeyEventKind::SpecialKey : KeyEventKind::SpecialKeyUp, event.key);
+        else deliverPlayerKeyEvent(event.press ? KeyEventKind::Key : KeyEventKind::KeyUp, event.key);
     }
 }

@@ -12,8 +12,11 @@ namespace {
 
 constexpr const char* kScriptedPadName = "Burrik script pad";
 
+PadKeyHold padKeyHold = nullptr;
+
 void sendKey(PadKey key, bool press)
 {
+    if (press && padKeyHold != nullptr && padKeyHold()) return;
     const PadKeyCode code = padKeyCode(key);
     if (code.special) deliverKeyEvent(press ? KeyEventKind::SpecialKey : KeyEventKind::SpecialKeyUp, code.code);
     else deliverKeyEvent(press ? KeyEventKind::Key : KeyEventKind::KeyUp, code.code);
@@ -27,6 +30,7 @@ struct Gamepad {
     SDL_JoystickID scriptedInstance = -1;
     bool scriptedOnly = false;         // a script drives the pad: real ones are left alone
     PadMapping mapping{sendKey};
+    PadPressFilter pressFilter = nullptr;
 };
 
 Gamepad pad;
@@ -100,6 +104,9 @@ void pollGamepad()
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
             if (pad.controller != nullptr && event.cbutton.which == pad.instance) {
+                if (event.type == SDL_CONTROLLERBUTTONDOWN && pad.pressFilter != nullptr &&
+                    pad.pressFilter(event.cbutton.button))
+                    break;
                 pad.mapping.button(event.cbutton.button, event.type == SDL_CONTROLLERBUTTONDOWN,
                                    gameSession.gameState == Playing);
             }
@@ -112,6 +119,12 @@ void pollGamepad()
         }
     }
 }
+
+void setPadPlayingButtonKeys(const PadButtonKeys& keys) { pad.mapping.setPlayingButtonKeys(keys); }
+
+void setPadPressFilter(PadPressFilter filter) { pad.pressFilter = filter; }
+
+void setPadKeyHold(PadKeyHold hold) { padKeyHold = hold; }
 
 bool attachScriptedPad(std::string& error)
 {

@@ -9,6 +9,8 @@
 // Scripted runs drive a virtual controller attached through SDL's virtual
 // joystick interface, so their pad events take the same SDL path as a real
 // pad's. While it is attached only it drives the game.
+#include "conveniences/pad_mapping.h"
+
 #include <string>
 
 // Starts SDL's game-controller support (without signal handlers).
@@ -20,6 +22,20 @@ void stopGamepad();
 // Once per tick, before the game's tick: plugging and unplugging, and the
 // pad's buttons and sticks as keys.
 void pollGamepad();
+
+// The keys of the pad's buttons in Playing (the player's bindings).
+void setPadPlayingButtonKeys(const PadButtonKeys& keys);
+
+// Looked at for every button pressed before the pad's mapping: true takes
+// the press (the options screen), which then presses no key; its release
+// then releases nothing. nullptr: none.
+using PadPressFilter = bool (*)(int sdlButton);
+void setPadPressFilter(PadPressFilter filter);
+
+// While it answers true the pad presses no key (its releases still reach
+// the game). nullptr: none.
+using PadKeyHold = bool (*)();
+void setPadKeyHold(PadKeyHold hold);
 
 // The scripted pad. Attaching fails, with the reason, without joystick support.
 bool attachScriptedPad(std::string& error);

@@ -43,6 +43,16 @@ std::optional<PadKey> buttonKey(int button, bool playing)
 
 }  // namespace
 
+PadButtonKeys defaultPlayingButtonKeys()
+{
+    PadButtonKeys keys{};
+    for (std::size_t button = 0; button < kPadButtonSlots; ++button) {
+        const std::optional<PadKey> key = buttonKey(static_cast<int>(button), true);
+        keys[button] = key ? static_cast<std::uint8_t>(*key) : kNoPadKey;
+    }
+    return keys;
+}
+
 PadKeyCode padKeyCode(PadKey key) { return kPadKeyCodes[static_cast<std::size_t>(key)]; }
 
 void PadMapping::press(PadKey key)
@@ -64,7 +74,11 @@ void PadMapping::button(int sdlButton, bool pressed, bool playing)
     std::uint8_t& held = buttonKeys_[static_cast<std::size_t>(sdlButton)];
     if (pressed) {
         if (held != kNoKey) return;  // already down
-        const std::optional<PadKey> key = buttonKey(sdlButton, playing);
+        std::optional<PadKey> key = buttonKey(sdlButton, playing);
+        if (playing) {
+            const std::uint8_t bound = playingKeys_[static_cast<std::size_t>(sdlButton)];
+            key = bound == kNoKey ? std::nullopt : std::optional<PadKey>(static_cast<PadKey>(bound));
+        }
         if (!key) return;
         held = static_cast<std::uint8_t>(*key);
         press(*key);

@@ -35,6 +35,13 @@ constexpr int kStickRelease = 8000;
 // Called for every press and release the pad makes.
 using PadKeySink = void (*)(PadKey key, bool press);
 
+// The key each SDL button presses in Playing (the player's bindings may move
+// them); kNoPadKey: none.
+constexpr std::size_t kPadButtonSlots = 32;
+constexpr std::uint8_t kNoPadKey = 0xFF;
+using PadButtonKeys = std::array<std::uint8_t, kPadButtonSlots>;
+PadButtonKeys defaultPlayingButtonKeys();
+
 class PadMapping {
 public:
     explicit PadMapping(PadKeySink sink) : sink_(sink) { buttonKeys_.fill(kNoKey); }
@@ -49,9 +56,12 @@ public:
 
     bool holds(PadKey key) const { return holds_[static_cast<std::size_t>(key)] > 0; }
 
+    // The buttons' keys in Playing; outside it the menus' own stay.
+    void setPlayingButtonKeys(const PadButtonKeys& keys) { playingKeys_ = keys; }
+
 private:
-    static constexpr std::uint8_t kNoKey = 0xFF;
-    static constexpr std::size_t kButtonSlots = 32;
+    static constexpr std::uint8_t kNoKey = kNoPadKey;
+    static constexpr std::size_t kButtonSlots = kPadButtonSlots;
     static constexpr std::size_t kStickDirections = 8;  // left/right stick: -x, +x, -y, +y
 
     void press(PadKey key);
@@ -62,4 +72,5 @@ private:
     std::array<std::uint8_t, kPadKeyCount> holds_{};
     std::array<std::uint8_t, kButtonSlots> buttonKeys_{};  // the key each held button pressed
     std::array<bool, kStickDirections> engaged_{};
+    PadButtonKeys playingKeys_ = defaultPlayingButtonKeys();
 };

@@ -3,6 +3,7 @@
 #include "app/game_state.h"
 #include "audio/game_sounds.h"
 #include "app/other_input.h"
+#include "conveniences/bound_keys.h"
 #include "platform/clock.h"
 #include "platform/stroke_text.h"
 #include "platform/window.h"
@@ -10,6 +11,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 
 namespace {
 
@@ -19,8 +22,9 @@ constexpr float kHintHeight = 0.035f;
 constexpr float kTitleLineWidth = 4.0f;
 constexpr float kHintLineWidth = 2.0f;
 constexpr const char* kTitle = "Paused";
-constexpr const char* kResumeHint = "F1 or Start on a gamepad: go on";
 constexpr const char* kLeaveHint = "Escape: leave the round";
+constexpr const char* kOptionsHint = "O or Y on a gamepad: options";
+constexpr std::size_t kHintLength = 96;
 
 // The picture of the garden at the moment of pausing, in a texture whose
 // sides are powers of two (fixed-function GL), kept for the next pauseState.
@@ -86,7 +90,9 @@ void takePicture(int width, int height)
     picture.taken = true;
 }
 
-void drawPicture(int width, int height)
+}  // namespace
+
+void drawPausePicture(int width, int height)
 {
     const PausePicture& picture = pauseState.picture;
     const float right = static_cast<float>(picture.width) / static_cast<float>(picture.textureWidth);
@@ -103,6 +109,8 @@ void drawPicture(int width, int height)
     glEnd();
     glDisable(GL_TEXTURE_2D);
 }
+
+namespace {
 
 // Stroke text centred on x with its base line at y, letters pixelHeight high.
 void drawCentredText(const char* text, float x, float y, float pixelHeight, float lineWidth)
@@ -127,6 +135,11 @@ void setWindowHidden(bool hidden)
     if (hidden && !pauseState.paused && gameSession.gameState == Playing) startPause();
 }
 
+void preparePausePicture(int width, int height)
+{
+    if (pauseState.paused && !pauseState.picture.taken) takePicture(width, height);
+}
+
 void endPause()
 {
     if (!pauseState.paused) return;
@@ -148,7 +161,7 @@ bool drawPauseScreen()
     const int width = viewport[2];
     const int height = viewport[3];
     if (width <= 0 || height <= 0) return true;
-    if (!pauseState.picture.taken) takePicture(width, height);
+    preparePausePicture(width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -165,7 +178,7 @@ bool drawPauseScreen()
     glDisable(GL_COLOR_MATERIAL);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
-    drawPicture(width, height);
+    drawPausePicture(width, height);
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -175,8 +188,11 @@ bool drawPauseScreen()
     glColor3f(1.0f, 1.0f, 0.0f);  // the HUD's yellow
     drawCentredText(kTitle, centre, h * 0.52f, h * kTitleHeight, kTitleLineWidth);
     glColor3f(1.0f, 1.0f, 1.0f);
-    drawCentredText(kResumeHint, centre, h * 0.40f, h * kHintHeight, kHintLineWidth);
+    std::array<char, kHintLength> resumeHint{};
+    std::snprintf(resumeHint.data(), resumeHint.size(), "%s: go on", shownPauseKeys());
+    drawCentredText(resumeHint.data(), centre, h * 0.40f, h * kHintHeight, kHintLineWidth);
     drawCentredText(kLeaveHint, centre, h * 0.33f, h * kHintHeight, kHintLineWidth);
+    drawCentredText(kOptionsHint, centre, h * 0.26f, h * kHintHeight, kHintLineWidth);
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

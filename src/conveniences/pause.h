@@ -35,3 +35,11 @@ void onWindowOutOfSight(bool hidden);
 // pause screen, shows it and returns true; otherwise draws nothing and
 // returns false.
 bool drawPauseScreen();
+
+// The picture of the garden at the moment of pausing, taken from the back
+// buffer before anything else is drawn over it (once per pause), and drawn
+// dimmed over the whole window in window pixels (an orthographic projection
+// set up by the caller): what the pause screen and the options screen over
+// it show behind their text.
+void preparePausePicture(int width, int height);
+void drawPausePicture(int width, int height);

@@ -84,3 +84,13 @@ bool soundControlSpecialKey(int key)
 bool musicHeard() { return controls.file.settings.musicOn && !controls.musicMuted; }
 
 int soundVolumeHeard() { return controls.soundsMuted ? 0 : controls.file.settings.soundVolume; }
+
+const std::vector<std::string>& settingsOtherLines() { return controls.file.otherLines; }
+
+void keepSettingsOtherLines(const std::vector<std::string>& lines)
+{
+    controls.file.otherLines = lines;
+    if (controls.mayWrite) saveSettingsFile(controls.path, controls.file);
+}
+
+const std::string& settingsFilePath() { return controls.path; }

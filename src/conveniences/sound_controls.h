@@ -6,6 +6,7 @@
 #include <GL/freeglut.h>
 
 #include <string>
+#include <vector>
 
 constexpr int kKeyMusicOnOff = GLUT_KEY_F2;
 constexpr unsigned char kKeySoundsQuieter = '-';
@@ -28,3 +29,11 @@ bool soundControlSpecialKey(int key);
 // What the player hears now.
 bool musicHeard();
 int soundVolumeHeard();  // 0 to kSoundVolumeSteps
+
+// The sound controls keep the settings file for everything in it: its lines
+// of other names (the key bindings, the display) as read at start and as
+// changed since, and a way to change them, which writes the file at once
+// (when this run may write it) with the sound settings as they are.
+const std::vector<std::string>& settingsOtherLines();
+void keepSettingsOtherLines(const std::vector<std::string>& lines);
+const std::string& settingsFilePath();
