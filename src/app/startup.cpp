@@ -156,20 +156,6 @@ void openGameWindow(int& argc, char** argv)
     registerCallbacks();
 }
 
-void enterVideoMode(const std::string& gameMode)
-{
-    glutGameModeString(gameMode.c_str());
-    if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {
-        glutEnterGameMode();
-        registerCallbacks();  // the game-mode window has a context of its own
-    } else {
-        // Also the outcome of a damaged burrik.ini: the player learns which mode was asked for.
-        std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
-                     gameMode.c_str(), kConfigFile);
-        glutFullScreen();
-    }
-}
-
 void paceFrames(const std::string& gameMode)
 {
     enableVsync();

@@ -28,10 +28,6 @@ bool enterDataFolder(const std::string& dataDir, const char* programPath);
 // toolkit's redraw.
 void openGameWindow(int& argc, char** argv);
 
-// Full screen in the given game mode, or a full-screen window where that
-// mode cannot be entered (with a message).
-void enterVideoMode(const std::string& gameMode);
-
 // Vsync where the driver offers it, and the tick rate capped to the game
 // mode's refresh rate.
 void paceFrames(const std::string& gameMode);
