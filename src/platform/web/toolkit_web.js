@@ -7,7 +7,9 @@
 // the tick-rate cap), then the display step if a redraw was asked for.
 
 var LibraryBurrikToolkit = {
-  $BurrikToolkit__deps: ['$GLUT', '$Browser'],
+  // SDL's sound for the browser calls the last two when they are there:
+  // the audio context resumes at the player's first key or click.
+  $BurrikToolkit__deps: ['$GLUT', '$Browser', '$autoResumeAudioContext', '$dynCall'],
   // Runs as the page loads, before main: the key-repeat filter must see the
   // keys before GLUT's own listeners, which glutInit adds.
   $BurrikToolkit__postset: 'BurrikToolkit.watchKeyRepeat();',
@@ -99,7 +101,7 @@ var LibraryBurrikToolkit = {
 
   // The drawing buffer is kept after each frame: the pause picture and the
   // screenshots read a finished frame back.
-  glutCreateWindow__deps: ['$GLUT', '$Browser'],
+  glutCreateWindow__deps: ['$GLUT', '$Browser', 'glMatrixMode'],
   glutCreateWindow: function(name) {
     var mode = GLUT.initDisplayMode;
     var attributes = {
@@ -110,7 +112,13 @@ var LibraryBurrikToolkit = {
       preserveDrawingBuffer: true,
     };
     Module.ctx = Browser.createContext(Module['canvas'], true, true, attributes);
-    return Module.ctx ? 1 : 0;
+    if (!Module.ctx) return 0;
+    // The emulation's shaders take the texture matrix only once it has been
+    // chosen, and keep the shaders made before without it (the sky's clouds
+    // drift by the texture matrix): chosen once now, before any shader.
+    _glMatrixMode(0x1702 /* GL_TEXTURE */);
+    _glMatrixMode(0x1700 /* GL_MODELVIEW */);
+    return 1;
   },
 
   glutIdleFunc__deps: ['$GLUT'],
