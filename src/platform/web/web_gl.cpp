@@ -126,6 +126,7 @@ struct Command {
     Rgba colour{};
 };
 constexpr int kBatchStride = 8;  // floats per vertex
+constexpr int kLineVertexFloats = 7;  // a wide line's vertex: position and colour
 struct Batch {
     GLenum mode = GL_TRIANGLES;
     std::vector<float> vertices;
@@ -153,6 +154,9 @@ struct Layer {
     bool colourInBatch = false;
     bool emitCurrentNormal = false;
     int verticesInBatch = 0;
+    // wide lines: the batch's vertices, drawn as quads at glEnd
+    GLenum lineMode = 0;
+    std::vector<float> lineVertices;  // x, y, z, red, green, blue, alpha
     // display lists: name n is lists[n - 1]
     std::vector<DisplayList> lists;
     GLuint compiling = 0;
@@ -243,6 +247,7 @@ void setColour(float red, float green, float blue, float alpha)
     }
     layer.state.colour = Rgba{{red, green, blue, alpha}};
     if (layer.inBegin) layer.colourInBatch = true;
+    if (layer.inBegin && layer.lineMode != 0) return;  // kept with each vertex
     glColor4f(red, green, blue, alpha);
     feedColourToMaterial();
 }
@@ -390,12 +395,116 @@ void vertex(float x, float y, float z)
         return;
     }
     if (!layer.inBegin) return;  // GL ignores a vertex outside glBegin
+    if (layer.lineMode != 0) {
+        const Rgba& c = layer.state.colour;
+        const float line[kLineVertexFloats] = {x, y, z, c.v[0], c.v[1], c.v[2], c.v[3]};
+        layer.lineVertices.insert(layer.lineVertices.end(), line, line + kLineVertexFloats);
+        return;
+    }
     // A normal given before glBegin holds for every vertex, as in GL; the
     // emulation takes normals only inside glBegin and glEnd.
     if (layer.verticesInBatch == 0) layer.emitCurrentNormal = enabled(GL_LIGHTING) && !layer.normalInBatch;
     if (layer.emitCurrentNormal) glNormal3f(layer.state.normal[0], layer.state.normal[1], layer.state.normal[2]);
     glVertex3f(x, y, z);
     ++layer.verticesInBatch;
+}
+
+bool isLineMode(GLenum mode) { return mode == GL_LINES || mode == GL_LINE_STRIP || mode == GL_LINE_LOOP; }
+
+struct WindowPoint {
+    float x, y, z;  // window coordinates; z as the depth in [-1, 1]
+    bool inFront;
+};
+
+WindowPoint toWindow(const Matrix& modelView, const Matrix& projection, const std::array<GLint, 4>& viewport,
+                     const float* v)
+{
+    const Rgba eye = transform(modelView, Rgba{{v[0], v[1], v[2], 1.0f}});
+    const Rgba clip = transform(projection, eye);
+    const float w = clip.v[3];
+    if (w <= 0.0f) return WindowPoint{0.0f, 0.0f, 0.0f, false};
+    return WindowPoint{static_cast<float>(viewport[0]) + (clip.v[0] / w + 1.0f) * 0.5f * static_cast<float>(viewport[2]),
+                       static_cast<float>(viewport[1]) + (clip.v[1] / w + 1.0f) * 0.5f * static_cast<float>(viewport[3]),
+                       clip.v[2] / w, true};
+}
+
+void quadVertex(const float* colour, float x, float y, float z)
+{
+    glColor4f(colour[0], colour[1], colour[2], colour[3]);
+    glVertex3f(x, y, -z);  // the orthographic projection below turns -z back into the depth
+}
+
+// One segment as two triangles in window coordinates: a rectangle across the
+// segment for smooth lines, else (as GL rasterises wide aliased lines) the
+// segment moved up and down, or left and right, by half the width.
+void drawWideSegment(const WindowPoint& a, const float* colourA, const WindowPoint& b, const float* colourB,
+                     float width, bool smooth)
+{
+    const float dx = b.x - a.x;
+    const float dy = b.y - a.y;
+    float ox = 0.0f;
+    float oy = 0.0f;
+    if (smooth) {
+        const float length = std::sqrt(dx * dx + dy * dy);
+        if (length == 0.0f) return;
+        ox = -dy / length * width / 2.0f;
+        oy = dx / length * width / 2.0f;
+    } else if (std::fabs(dx) >= std::fabs(dy)) {
+        oy = width / 2.0f;
+    } else {
+        ox = width / 2.0f;
+    }
+    quadVertex(colourA, a.x - ox, a.y - oy, a.z);
+    quadVertex(colourB, b.x - ox, b.y - oy, b.z);
+    quadVertex(colourB, b.x + ox, b.y + oy, b.z);
+    quadVertex(colourA, a.x - ox, a.y - oy, a.z);
+    quadVertex(colourB, b.x + ox, b.y + oy, b.z);
+    quadVertex(colourA, a.x + ox, a.y + oy, a.z);
+}
+
+// WebGL draws lines one pixel wide: wider ones are drawn as quads.
+void drawWideLines()
+{
+    const std::vector<float>& v = layer.lineVertices;
+    const std::size_t count = v.size() / kLineVertexFloats;
+    if (count < 2) return;
+    Matrix modelView = currentModelView();
+    Matrix projection{};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    GLint matrixMode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const float width = layer.state.lineWidth;
+    const bool smooth = enabled(GL_LINE_SMOOTH);
+    glBegin(GL_TRIANGLES);
+    auto segment = [&](std::size_t i, std::size_t j) {
+        const float* p = &v[i * kLineVertexFloats];
+        const float* q = &v[j * kLineVertexFloats];
+        const WindowPoint a = toWindow(modelView, projection, viewport, p);
+        const WindowPoint b = toWindow(modelView, projection, viewport, q);
+        if (a.inFront && b.inFront) drawWideSegment(a, p + 3, b, q + 3, width, smooth);
+    };
+    if (layer.lineMode == GL_LINES) {
+        for (std::size_t i = 0; i + 1 < count; i += 2) segment(i, i + 1);
+    } else {
+        for (std::size_t i = 0; i + 1 < count; ++i) segment(i, i + 1);
+        if (layer.lineMode == GL_LINE_LOOP) segment(count - 1, 0);
+    }
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(static_cast<GLenum>(matrixMode));
+    const Rgba& c = layer.state.colour;
+    glColor4f(c.v[0], c.v[1], c.v[2], c.v[3]);
 }
 
 void restoreEnables(const State& saved, GLbitfield mask)
@@ -840,6 +949,12 @@ void webGlBegin(GLenum mode)
     layer.normalInBatch = false;
     layer.colourInBatch = false;
     layer.verticesInBatch = 0;
+    if (isLineMode(mode) && layer.state.lineWidth > 1.0f) {
+        layer.lineMode = mode;
+        layer.lineVertices.clear();
+        return;
+    }
+    layer.lineMode = 0;
     glBegin(drawableMode(mode));
 }
 
@@ -855,6 +970,11 @@ void webGlEnd()
     }
     if (!layer.inBegin) return;
     layer.inBegin = false;
+    if (layer.lineMode != 0) {
+        drawWideLines();
+        layer.lineMode = 0;
+        return;
+    }
     glEnd();
     // In GL the last colour given inside stays the current one.
     if (layer.colourInBatch) {
@@ -874,7 +994,7 @@ void webGlNormal3f(GLfloat x, GLfloat y, GLfloat z)
         layer.recording.hasNormals = true;
         return;
     }
-    if (!layer.inBegin) return;  // kept: the emulation takes normals only inside glBegin
+    if (!layer.inBegin || layer.lineMode != 0) return;  // kept: the emulation takes normals only inside glBegin
     layer.normalInBatch = true;
     glNormal3f(x, y, z);
 }
@@ -886,7 +1006,7 @@ void webGlTexCoord2f(GLfloat s, GLfloat t)
         layer.recording.hasTexCoords = true;
         return;
     }
-    if (layer.inBegin) glTexCoord2f(s, t);
+    if (layer.inBegin && layer.lineMode == 0) glTexCoord2f(s, t);
 }
 
 void webGlTexCoord2fv(const GLfloat* v) { webGlTexCoord2f(v[0], v[1]); }
@@ -952,6 +1072,13 @@ void webGlDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* in
         layer.shortIndices[i] = static_cast<GLushort>(wide[i]);
     }
     glDrawElements(drawableMode(mode), count, GL_UNSIGNED_SHORT, layer.shortIndices.data());
+}
+
+// WebGL knows the mipmap hint alone.
+void webGlHint(GLenum target, GLenum mode)
+{
+    constexpr GLenum kGenerateMipmapHint = 0x8192;
+    if (target == kGenerateMipmapHint) glHint(target, mode);
 }
 
 // --- pixels ------------------------------------------------------------------

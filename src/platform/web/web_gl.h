@@ -4,10 +4,10 @@
 // (display lists, the attribute stack, parts of the lighting model, GLU's
 // mipmaps and image scaling), throws (polygons and quad strips, a normal
 // outside glBegin, reading GL_RGB pixels) or does something else (gluLookAt,
-// gluPerspective, 32-bit element indices, GL_COLOR_MATERIAL). This header is
-// included before every source file of the browser build: the calls below go
-// to the web GL layer (web_gl.cpp), which keeps the state it needs, fills
-// the gaps and passes the rest on to the emulation.
+// gluPerspective, 32-bit element indices, GL_COLOR_MATERIAL, lines wider than
+// a pixel). This header is included before every source file of the browser
+// build: the calls below go to the web GL layer (web_gl.cpp), which keeps the
+// state it needs, fills the gaps and passes the rest on to the emulation.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -26,7 +26,8 @@ void webGlDeleteLists(GLuint list, GLsizei range);
 void webGlPushAttrib(GLbitfield mask);
 void webGlPopAttrib(void);
 
-// State the layer keeps: enables, client arrays, colour buffer, lines.
+// State the layer keeps: enables, client arrays, colour buffer, lines;
+// the hints WebGL does not know are dropped.
 void webGlEnable(GLenum cap);
 void webGlDisable(GLenum cap);
 GLboolean webGlIsEnabled(GLenum cap);
@@ -39,6 +40,7 @@ void webGlLineWidth(GLfloat width);
 void webGlPolygonMode(GLenum face, GLenum mode);
 void webGlShadeModel(GLenum mode);
 void webGlBindTexture(GLenum target, GLuint texture);
+void webGlHint(GLenum target, GLenum mode);
 
 // Lighting: materials (and colour material), the light model.
 void webGlLightfv(GLenum light, GLenum name, const GLfloat* values);
@@ -110,6 +112,7 @@ void webGluPerspective(GLdouble fovY, GLdouble aspect, GLdouble zNear, GLdouble 
 #define glPolygonMode webGlPolygonMode
 #define glShadeModel webGlShadeModel
 #define glBindTexture webGlBindTexture
+#define glHint webGlHint
 #define glLightfv webGlLightfv
 #define glLightModeli webGlLightModeli
 #define glLightModelf webGlLightModelf
