@@ -126,7 +126,11 @@ struct Command {
     Rgba colour{};
 };
 constexpr int kBatchStride = 8;  // floats per vertex
-constexpr int kLineVertexFloats = 7;  // a wide line's vertex: position and colour
+// A wide line's vertex: position, normal, texture coordinates, colour.
+constexpr int kLineVertexFloats = 12;
+constexpr int kLineNormal = 3;
+constexpr int kLineTexCoord = 6;
+constexpr int kLineColour = 8;
 struct Batch {
     GLenum mode = GL_TRIANGLES;
     std::vector<float> vertices;
@@ -156,7 +160,8 @@ struct Layer {
     int verticesInBatch = 0;
     // wide lines: the batch's vertices, drawn as quads at glEnd
     GLenum lineMode = 0;
-    std::vector<float> lineVertices;  // x, y, z, red, green, blue, alpha
+    std::vector<float> lineVertices;
+    bool lineTexCoords = false;
     // display lists: name n is lists[n - 1]
     std::vector<DisplayList> lists;
     GLuint compiling = 0;
@@ -396,8 +401,9 @@ void vertex(float x, float y, float z)
     }
     if (!layer.inBegin) return;  // GL ignores a vertex outside glBegin
     if (layer.lineMode != 0) {
-        const Rgba& c = layer.state.colour;
-        const float line[kLineVertexFloats] = {x, y, z, c.v[0], c.v[1], c.v[2], c.v[3]};
+        const State& s = layer.state;
+        const float line[kLineVertexFloats] = {x, y, z, s.normal[0], s.normal[1], s.normal[2], s.texCoord[0],
+                                               s.texCoord[1], s.colour.v[0], s.colour.v[1], s.colour.v[2], s.colour.v[3]};
         layer.lineVertices.insert(layer.lineVertices.end(), line, line + kLineVertexFloats);
         return;
     }
@@ -428,8 +434,32 @@ WindowPoint toWindow(const Matrix& modelView, const Matrix& projection, const st
                        clip.v[2] / w, true};
 }
 
-void quadVertex(const float* colour, float x, float y, float z)
+// The pixels a smooth line touches: GL smooths them over about one pixel
+// more than the line's width.
+float drawnLineWidth()
 {
+    return layer.state.lineWidth + (enabled(GL_LINE_SMOOTH) ? 1.0f : 0.0f);
+}
+
+// What a wide line's quads carry besides their corners: the eye-space
+// normal where lighting is on (the quads are drawn with an identity
+// modelview matrix), the texture coordinates where the line had them.
+struct LineAttributes {
+    bool normals = false;
+    bool texCoords = false;
+    Matrix modelView{};
+};
+
+void quadVertex(const LineAttributes& with, const float* v, float x, float y, float z)
+{
+    if (with.texCoords) glTexCoord2f(v[kLineTexCoord], v[kLineTexCoord + 1]);
+    if (with.normals) {
+        const Matrix& m = with.modelView;
+        const float* n = v + kLineNormal;
+        glNormal3f(m[0] * n[0] + m[4] * n[1] + m[8] * n[2], m[1] * n[0] + m[5] * n[1] + m[9] * n[2],
+                   m[2] * n[0] + m[6] * n[1] + m[10] * n[2]);
+    }
+    const float* colour = v + kLineColour;
     glColor4f(colour[0], colour[1], colour[2], colour[3]);
     glVertex3f(x, y, -z);  // the orthographic projection below turns -z back into the depth
 }
@@ -437,8 +467,8 @@ void quadVertex(const float* colour, float x, float y, float z)
 // One segment as two triangles in window coordinates: a rectangle across the
 // segment for smooth lines, else (as GL rasterises wide aliased lines) the
 // segment moved up and down, or left and right, by half the width.
-void drawWideSegment(const WindowPoint& a, const float* colourA, const WindowPoint& b, const float* colourB,
-                     float width, bool smooth)
+void drawWideSegment(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
+                     const float* vb, float width, bool smooth)
 {
     const float dx = b.x - a.x;
     const float dy = b.y - a.y;
@@ -454,21 +484,26 @@ void drawWideSegment(const WindowPoint& a, const float* colourA, const WindowPoi
     } else {
         ox = width / 2.0f;
     }
-    quadVertex(colourA, a.x - ox, a.y - oy, a.z);
-    quadVertex(colourB, b.x - ox, b.y - oy, b.z);
-    quadVertex(colourB, b.x + ox, b.y + oy, b.z);
-    quadVertex(colourA, a.x - ox, a.y - oy, a.z);
-    quadVertex(colourB, b.x + ox, b.y + oy, b.z);
-    quadVertex(colourA, a.x + ox, a.y + oy, a.z);
+    quadVertex(with, va, a.x - ox, a.y - oy, a.z);
+    quadVertex(with, vb, b.x - ox, b.y - oy, b.z);
+    quadVertex(with, vb, b.x + ox, b.y + oy, b.z);
+    quadVertex(with, va, a.x - ox, a.y - oy, a.z);
+    quadVertex(with, vb, b.x + ox, b.y + oy, b.z);
+    quadVertex(with, va, a.x + ox, a.y + oy, a.z);
 }
 
-// WebGL draws lines one pixel wide: wider ones are drawn as quads.
-void drawWideLines()
+// WebGL draws lines one pixel wide: wider ones (and smooth ones, which GL
+// draws wider) are drawn as quads, in window coordinates.
+void drawWideLines(GLenum mode, bool texCoords)
 {
     const std::vector<float>& v = layer.lineVertices;
     const std::size_t count = v.size() / kLineVertexFloats;
     if (count < 2) return;
-    Matrix modelView = currentModelView();
+    const Matrix modelView = currentModelView();
+    LineAttributes with;
+    with.normals = enabled(GL_LIGHTING);
+    with.texCoords = texCoords;
+    with.modelView = modelView;
     Matrix projection{};
     glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
     std::array<GLint, 4> viewport{};
@@ -482,7 +517,7 @@ void drawWideLines()
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    const float width = layer.state.lineWidth;
+    const float width = drawnLineWidth();
     const bool smooth = enabled(GL_LINE_SMOOTH);
     glBegin(GL_TRIANGLES);
     auto segment = [&](std::size_t i, std::size_t j) {
@@ -490,13 +525,13 @@ void drawWideLines()
         const float* q = &v[j * kLineVertexFloats];
         const WindowPoint a = toWindow(modelView, projection, viewport, p);
         const WindowPoint b = toWindow(modelView, projection, viewport, q);
-        if (a.inFront && b.inFront) drawWideSegment(a, p + 3, b, q + 3, width, smooth);
+        if (a.inFront && b.inFront) drawWideSegment(with, a, p, b, q, width, smooth);
     };
-    if (layer.lineMode == GL_LINES) {
+    if (mode == GL_LINES) {
         for (std::size_t i = 0; i + 1 < count; i += 2) segment(i, i + 1);
     } else {
         for (std::size_t i = 0; i + 1 < count; ++i) segment(i, i + 1);
-        if (layer.lineMode == GL_LINE_LOOP) segment(count - 1, 0);
+        if (mode == GL_LINE_LOOP) segment(count - 1, 0);
     }
     glEnd();
     glPopMatrix();
@@ -505,6 +540,42 @@ void drawWideLines()
     glMatrixMode(static_cast<GLenum>(matrixMode));
     const Rgba& c = layer.state.colour;
     glColor4f(c.v[0], c.v[1], c.v[2], c.v[3]);
+}
+
+float arrayFloat(const ClientArray& array, std::size_t vertex, int component)
+{
+    const std::size_t stride =
+        array.stride != 0 ? static_cast<std::size_t>(array.stride) : static_cast<std::size_t>(array.size) * sizeof(float);
+    const auto* base = static_cast<const std::uint8_t*>(array.pointer) + vertex * stride;
+    float value = 0.0f;
+    std::memcpy(&value, base + static_cast<std::size_t>(component) * sizeof(float), sizeof value);
+    return value;
+}
+
+// Lines from the client arrays, drawn wide: the arrays' vertices gathered
+// as immediate mode would have given them. Float arrays only (the game's).
+template <class Index>
+void drawWideArrayLines(GLenum mode, std::size_t count, Index indexAt)
+{
+    const ClientArray& vertex = layer.vertexArray;
+    if (!vertex.on || vertex.pointer == nullptr || vertex.type != GL_FLOAT || vertex.size < 2) return;
+    const bool normals = layer.normalArray.on && layer.normalArray.pointer != nullptr;
+    const bool texCoords = layer.texCoordArray.on && layer.texCoordArray.pointer != nullptr;
+    const State& s = layer.state;
+    layer.lineVertices.clear();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = indexAt(k);
+        const float line[kLineVertexFloats] = {
+            arrayFloat(vertex, i, 0), arrayFloat(vertex, i, 1), vertex.size > 2 ? arrayFloat(vertex, i, 2) : 0.0f,
+            normals ? arrayFloat(layer.normalArray, i, 0) : s.normal[0],
+            normals ? arrayFloat(layer.normalArray, i, 1) : s.normal[1],
+            normals ? arrayFloat(layer.normalArray, i, 2) : s.normal[2],
+            texCoords ? arrayFloat(layer.texCoordArray, i, 0) : s.texCoord[0],
+            texCoords ? arrayFloat(layer.texCoordArray, i, 1) : s.texCoord[1],
+            s.colour.v[0], s.colour.v[1], s.colour.v[2], s.colour.v[3]};
+        layer.lineVertices.insert(layer.lineVertices.end(), line, line + kLineVertexFloats);
+    }
+    drawWideLines(mode, texCoords);
 }
 
 void restoreEnables(const State& saved, GLbitfield mask)
@@ -949,8 +1020,9 @@ void webGlBegin(GLenum mode)
     layer.normalInBatch = false;
     layer.colourInBatch = false;
     layer.verticesInBatch = 0;
-    if (isLineMode(mode) && layer.state.lineWidth > 1.0f) {
+    if (isLineMode(mode) && drawnLineWidth() > 1.0f) {
         layer.lineMode = mode;
+        layer.lineTexCoords = false;
         layer.lineVertices.clear();
         return;
     }
@@ -971,7 +1043,7 @@ void webGlEnd()
     if (!layer.inBegin) return;
     layer.inBegin = false;
     if (layer.lineMode != 0) {
-        drawWideLines();
+        drawWideLines(layer.lineMode, layer.lineTexCoords);
         layer.lineMode = 0;
         return;
     }
@@ -1006,7 +1078,8 @@ void webGlTexCoord2f(GLfloat s, GLfloat t)
         layer.recording.hasTexCoords = true;
         return;
     }
-    if (layer.inBegin && layer.lineMode == 0) glTexCoord2f(s, t);
+    if (layer.inBegin && layer.lineMode != 0) layer.lineTexCoords = true;
+    else if (layer.inBegin) glTexCoord2f(s, t);
 }
 
 void webGlTexCoord2fv(const GLfloat* v) { webGlTexCoord2f(v[0], v[1]); }
@@ -1048,6 +1121,12 @@ void webGlTexCoordPointer(GLint size, GLenum type, GLsizei stride, const GLvoid*
 void webGlDrawArrays(GLenum mode, GLint first, GLsizei count)
 {
     notKeptInList("vertex arrays are not kept in a display list");
+    if (isLineMode(mode) && drawnLineWidth() > 1.0f) {
+        if (first >= 0 && count > 0)
+            drawWideArrayLines(mode, static_cast<std::size_t>(count),
+                               [first](std::size_t k) { return static_cast<std::size_t>(first) + k; });
+        return;
+    }
     glDrawArrays(drawableMode(mode), first, count);
 }
 
@@ -1056,6 +1135,17 @@ void webGlDrawArrays(GLenum mode, GLint first, GLsizei count)
 void webGlDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices)
 {
     notKeptInList("vertex arrays are not kept in a display list");
+    if (isLineMode(mode) && drawnLineWidth() > 1.0f && count > 0) {
+        const auto n = static_cast<std::size_t>(count);
+        if (type == GL_UNSIGNED_INT) {
+            const auto* list = static_cast<const GLuint*>(indices);
+            drawWideArrayLines(mode, n, [list](std::size_t k) { return static_cast<std::size_t>(list[k]); });
+        } else if (type == GL_UNSIGNED_SHORT) {
+            const auto* list = static_cast<const GLushort*>(indices);
+            drawWideArrayLines(mode, n, [list](std::size_t k) { return static_cast<std::size_t>(list[k]); });
+        }
+        return;
+    }
     if (type != GL_UNSIGNED_INT || count <= 0) {
         glDrawElements(drawableMode(mode), count, type, indices);
         return;
