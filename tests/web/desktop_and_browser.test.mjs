@@ -25,6 +25,7 @@ const output = process.env.BURRIK_WEB_TEST_OUTPUT || path.join(repo, 'build-web'
 
 const kSeed = 57;
 const kScenarios = [
+  { name: 'menus', script: 'menus.txt', fixedDt: '0.02', frames: 70, shots: [10, 30, 60] },
   { name: 'walk', script: 'walk.txt', fixedDt: '0.02', frames: 400, shots: [150, 300] },
   { name: 'render-options', script: 'render-options.txt', fixedDt: '0.02', frames: 280, shots: [100, 140, 170, 210] },
   { name: 'lost-round', script: 'lost-round.txt', fixedDt: '0.5', frames: 460, shots: [455] },

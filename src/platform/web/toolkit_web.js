@@ -12,7 +12,7 @@ var LibraryBurrikToolkit = {
   $BurrikToolkit__deps: ['$GLUT', '$Browser', '$autoResumeAudioContext', '$dynCall'],
   // Runs as the page loads, before main: the key-repeat filter must see the
   // keys before GLUT's own listeners, which glutInit adds.
-  $BurrikToolkit__postset: 'BurrikToolkit.watchKeyRepeat();',
+  $BurrikToolkit__postset: 'BurrikToolkit.watchKeyRepeat(); BurrikToolkit.guardInputHandlers();',
   $BurrikToolkit: {
     ignoreKeyRepeat: false,
     redisplay: false,
@@ -36,6 +36,16 @@ var LibraryBurrikToolkit = {
     },
 
     stopped: function() { return ABORT || runtimeExited || BurrikToolkit.failed; },
+
+    // GLUT calls the game's key callbacks straight from its listeners; an
+    // exit there (escape in the menu) ends the run like any other.
+    guardInputHandlers: function() {
+      ['onKeydown', 'onKeyup', 'onMouseButtonDown', 'onMouseButtonUp', 'onMousemove', 'onMouseWheel'].forEach(
+        function(name) {
+          var handler = GLUT[name];
+          GLUT[name] = function(event) { BurrikToolkit.call(function() { handler(event); }); };
+        });
+    },
 
     // Calls into the game; exit() inside ends the run as it does anywhere
     // (it throws to get out of the game's stack).
@@ -101,7 +111,7 @@ var LibraryBurrikToolkit = {
 
   // The drawing buffer is kept after each frame: the pause picture and the
   // screenshots read a finished frame back.
-  glutCreateWindow__deps: ['$GLUT', '$Browser', 'glMatrixMode'],
+  glutCreateWindow__deps: ['$GLUT', '$Browser', 'glMatrixMode', 'glLoadIdentity'],
   glutCreateWindow: function(name) {
     var mode = GLUT.initDisplayMode;
     var attributes = {
@@ -115,8 +125,11 @@ var LibraryBurrikToolkit = {
     if (!Module.ctx) return 0;
     // The emulation's shaders take the texture matrix only once it has been
     // chosen, and keep the shaders made before without it (the sky's clouds
-    // drift by the texture matrix): chosen once now, before any shader.
+    // drift by the texture matrix): chosen once now, before any shader. And
+    // it hands a shader the matrix only when it has changed since: loaded
+    // now, so that the first shaders get it too (not a matrix of zeros).
     _glMatrixMode(0x1702 /* GL_TEXTURE */);
+    _glLoadIdentity();
     _glMatrixMode(0x1700 /* GL_MODELVIEW */);
     return 1;
   },
