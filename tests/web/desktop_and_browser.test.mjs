@@ -148,6 +148,40 @@ function differingPixels(desktopPng, browserPng, diffPng) {
   return count;
 }
 
+// Bad input ends the game in the page as on the desktop: the same status
+// and the same message on standard error.
+const kBadInputs = [
+  { name: 'a seed that is no number', options: [['seed', 'many']] },
+  { name: 'a script the site does not have', options: [['no-dialogs'], ['script', 'missing.txt']] },
+];
+
+test('bad input ends the game with the desktop\'s status and message', async () => {
+  for (const bad of kBadInputs) {
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'burrik-bad-'));
+    const args = bad.options.flatMap(([name, value]) => (value === undefined ? [`--${name}`] : [`--${name}`, value]));
+    const desktop = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(nativeBuild, 'burrik'),
+      ...args], { cwd: folder, env: { ...process.env, HOME: folder, SDL_AUDIODRIVER: 'dummy' }, encoding: 'utf8',
+      timeout: kRunLimitMs });
+    fs.rmSync(folder, { recursive: true, force: true });
+    assert.notEqual(desktop.status, 0, `${bad.name}: the desktop game took it`);
+    const query = bad.options.map(([name, value]) => (value === undefined ? name : `${name}=${encodeURIComponent(value)}`));
+    const page = await context.newPage();
+    await page.goto(`${origin}/index.html?${query.join('&')}`);
+    // Without an automated option the game starts at the player's click.
+    await page.waitForFunction(() => window.burrik.exitStatus !== null ||
+      document.getElementById('message').textContent.startsWith('Click'), null, { timeout: kRunLimitMs });
+    if (await page.evaluate(() => window.burrik.exitStatus === null)) await page.click('#cover');
+    await page.waitForFunction(() => window.burrik.exitStatus !== null, null, { timeout: kRunLimitMs });
+    const status = await page.evaluate(() => window.burrik.exitStatus);
+    const stderr = await page.evaluate(() => window.burrik.stderr);
+    await page.close();
+    assert.equal(status, desktop.status, `${bad.name}: the exit status`);
+    const message = desktop.stderr.split('\n').find((line) => line.startsWith('burrik'));
+    assert.ok(message, `${bad.name}: the desktop game said nothing: ${desktop.stderr}`);
+    assert.ok(stderr.includes(message), `${bad.name}: the page's game did not say "${message}": ${stderr.join(' | ')}`);
+  }
+});
+
 for (const scenario of kScenarios) {
   test(`${scenario.name}: the browser's game is the desktop's, tick for tick`, async () => {
     const folder = path.join(output, scenario.name);

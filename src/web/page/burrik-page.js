@@ -93,9 +93,20 @@
     if (parts) bar.style.width = Math.min(100, 100 * Number(parts[1]) / Number(parts[2])) + '%';
   }
 
+  // A file that cannot be fetched is left out: the game then says what is
+  // missing and ends as it does on the desktop.
   async function fetchFile(path) {
-    const response = await fetch(new URL(path, document.baseURI));
-    if (!response.ok) throw new Error(`cannot fetch ${path}: ${response.status} ${response.statusText}`);
+    let response;
+    try {
+      response = await fetch(new URL(path, document.baseURI));
+    } catch (error) {
+      console.error(`burrik page: cannot fetch ${path}: ${error.message}`);
+      return;
+    }
+    if (!response.ok) {
+      console.error(`burrik page: cannot fetch ${path}: ${response.status} ${response.statusText}`);
+      return;
+    }
     const bytes = new Uint8Array(await response.arrayBuffer());
     const target = absolute(path);
     const folder = target.slice(0, target.lastIndexOf('/'));
