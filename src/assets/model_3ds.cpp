@@ -1,11 +1,11 @@
 #include "assets/model_3ds.h"
 
 #include "assets/mesh_surface.h"
+#include "platform/bit_cast.h"
 #include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -51,7 +51,7 @@ std::uint32_t u32At(const std::uint8_t* p)
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-float f32At(const std::uint8_t* p) { return std::bit_cast<float>(u32At(p)); }
+float f32At(const std::uint8_t* p) { return bitCast<float>(u32At(p)); }
 
 struct ChunkHeader {
     std::uint16_t id = 0;

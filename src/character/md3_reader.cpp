@@ -1,6 +1,7 @@
 #include "character/md3_reader.h"
 
 #include "assets/mesh_surface.h"
+#include "platform/bit_cast.h"
 #include "platform/bulk_buffer.h"
 #include "platform/message_box.h"
 
@@ -33,7 +34,7 @@ std::uint32_t u32At(const std::uint8_t* p)
 }
 std::int32_t i32At(const std::uint8_t* p) { return static_cast<std::int32_t>(u32At(p)); }
 [[maybe_unused]] std::int16_t i16At(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | p[1] << 8); }
-float f32At(const std::uint8_t* p) { return std::bit_cast<float>(u32At(p)); }
+float f32At(const std::uint8_t* p) { return bitCast<float>(u32At(p)); }
 
 // A zero-terminated name inside a fixed field; a field without its zero
 // ends at the field's end.

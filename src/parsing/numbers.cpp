@@ -1,6 +1,7 @@
 #include "parsing/numbers.h"
 
-#include <charconv>
+#include "platform/decimal_text.h"
+
 #include <cmath>
 #include <limits>
 
@@ -39,9 +40,7 @@ std::optional<double> readDecimalNumber(std::string_view word, double above, dou
 {
     if (word.empty() || word.front() == '+') return std::nullopt;
     double value = 0.0;
-    const char* end = word.data() + word.size();
-    const auto [stop, error] = std::from_chars(word.data(), end, value);
-    if (error != std::errc{} || stop != end || !std::isfinite(value)) return std::nullopt;
+    if (!readDecimalText(word, value) || !std::isfinite(value)) return std::nullopt;
     if (!(value > above) || value > most) return std::nullopt;
     return value;
 }
