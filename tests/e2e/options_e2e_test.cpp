@@ -25,12 +25,10 @@ using testsupport::TempDir;
 // pictures under dir, never the tester's.
 void usePlayerFolders(const TempDir& dir, const std::string& settingsLines)
 {
-    const fs::path config = dir / "config";
+    const fs::path config = dir / e2e::kRunConfigHome;
     fs::create_directories(config / "burrik");
-    fs::create_directories(dir / "home");
+    fs::create_directories(dir / e2e::kRunHome);
     if (!settingsLines.empty()) testsupport::writeFileText(config / "burrik" / "settings.ini", settingsLines);
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    ::setenv("HOME", (dir / "home").c_str(), 1);
 }
 
 const std::string& frameLine(const GameRun& run, long frame)
@@ -86,8 +84,8 @@ TEST(OptionsEndToEnd, BoundKeysActTheOldOnesDoNothingAndARecordingReplaysWithout
     // The bad lines are named; the file stands, with its lines.
     EXPECT_NE(bound.output.find("'key-strike=zz': no key 'zz'"), std::string::npos) << bound.output;
     EXPECT_NE(bound.output.find("'key-jump=j': no action 'jump'"), std::string::npos) << bound.output;
-    EXPECT_FALSE(fs::exists(dir / "config" / "burrik" / "settings.ini.damaged"));
-    const std::string kept = testsupport::readFileText(dir / "config" / "burrik" / "settings.ini");
+    EXPECT_FALSE(fs::exists(dir / e2e::kRunConfigHome / "burrik" / "settings.ini.damaged"));
+    const std::string kept = testsupport::readFileText(dir / e2e::kRunConfigHome / "burrik" / "settings.ini");
     EXPECT_NE(kept.find("key-walk=k"), std::string::npos) << kept;
     EXPECT_NE(kept.find("key-jump=j"), std::string::npos) << kept;
 
@@ -109,7 +107,9 @@ TEST(OptionsEndToEnd, BoundKeysActTheOldOnesDoNothingAndARecordingReplaysWithout
     const std::string tracePath = (viewer / "replay.jsonl").string();
     const testsupport::CommandResult replay = testsupport::runCommand(
         "cd " + testsupport::shellQuote(viewer.path().string()) + " && SDL_AUDIODRIVER=dummy XDG_DATA_HOME=" +
-        testsupport::shellQuote((viewer / "data-home").string()) + " " +
+        testsupport::shellQuote((viewer / e2e::kRunDataHome).string()) + " XDG_CONFIG_HOME=" +
+        testsupport::shellQuote((viewer / e2e::kRunConfigHome).string()) + " HOME=" +
+        testsupport::shellQuote((viewer / e2e::kRunHome).string()) + " " +
         testsupport::shellQuote(testsupport::burrikExecutable()) + " --windowed --no-dialogs --no-vsync --data " +
         testsupport::shellQuote(testsupport::generatedDataDir()) + " --replay " +
         testsupport::shellQuote((dir / "game.replay").string()) + " --trace " + testsupport::shellQuote(tracePath));
@@ -162,7 +162,7 @@ TEST(OptionsEndToEnd, F12SavesTheFrameScreenshotTakesAndItsNoteStaysOutOfThePaus
     usePlayerFolders(withKey, "");
     const GameRun saved = e2e::runGame(withKey, "3 press space\n10 press f12\n11 release f12\n12 press f1\n", options);
     ASSERT_EQ(saved.exitStatus, 0) << saved.output;
-    const fs::path folder = withKey / "home" / "Pictures" / "Burrik";
+    const fs::path folder = withKey / e2e::kRunHome / "Pictures" / "Burrik";
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
     ASSERT_EQ(files.size(), 1u);
@@ -193,7 +193,7 @@ TEST(OptionsEndToEnd, F11AndTheDisplayEntriesKeepTheGameAndThePlayersFiles)
 {
     TempDir dir;
     usePlayerFolders(dir, "");
-    testsupport::writeFileText(dir / "config" / "burrik" / "burrik.ini", "800x600:32@60\n# the player's own note\n");
+    testsupport::writeFileText(dir / e2e::kRunConfigHome / "burrik" / "burrik.ini", "800x600:32@60\n# the player's own note\n");
     // F11 to full screen and back; then, in the options, the display entry
     // twice (full screen and back) and the next video mode the screen offers.
     const std::string script =
@@ -217,9 +217,9 @@ TEST(OptionsEndToEnd, F11AndTheDisplayEntriesKeepTheGameAndThePlayersFiles)
 
     // The last choice, a window, is kept for the next start; the video mode
     // is one the screen offers, of its size, with the rest of burrik.ini.
-    const std::string settings = testsupport::readFileText(dir / "config" / "burrik" / "settings.ini");
+    const std::string settings = testsupport::readFileText(dir / e2e::kRunConfigHome / "burrik" / "settings.ini");
     EXPECT_NE(settings.find("display=window"), std::string::npos) << settings;
-    const fs::path ini = dir / "config" / "burrik" / "burrik.ini";
+    const fs::path ini = dir / e2e::kRunConfigHome / "burrik" / "burrik.ini";
     const std::string mode = firstLine(ini);
     EXPECT_EQ(mode.rfind(std::to_string(full.width) + "x" + std::to_string(full.height) + ":32", 0), 0u) << mode;
     EXPECT_NE(testsupport::readFileText(ini).find("\n# the player's own note\n"), std::string::npos);

@@ -17,34 +17,15 @@ namespace {
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the games a test runs, and puts it back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable()
-    {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 // Plays a replay as runGame plays a script, with its trace in dir.
 e2e::GameRun playBack(const TempDir& dir, const fs::path& replay, const std::string& traceName)
 {
     const std::string tracePath = (dir / traceName).string();
     const testsupport::CommandResult result = testsupport::runCommand(
         "cd " + testsupport::shellQuote(dir.path().string()) + " && SDL_AUDIODRIVER=dummy XDG_DATA_HOME=" +
-        testsupport::shellQuote((dir / "data-home").string()) + " " +
+        testsupport::shellQuote((dir / e2e::kRunDataHome).string()) + " XDG_CONFIG_HOME=" +
+        testsupport::shellQuote((dir / e2e::kRunConfigHome).string()) + " HOME=" +
+        testsupport::shellQuote((dir / e2e::kRunHome).string()) + " " +
         testsupport::shellQuote(testsupport::burrikExecutable()) + " --windowed --no-dialogs --no-vsync --data " +
         testsupport::shellQuote(testsupport::generatedDataDir()) + " --trace " + testsupport::shellQuote(tracePath) +
         " --replay " + testsupport::shellQuote(replay.string()));
@@ -86,9 +67,8 @@ TEST(ReplayFiles, RunsEndedWithEscapeInTheMenuPlayBackUnderTheModeTheGameRanBy)
     };
     for (const Case& c : cases) {
         TempDir dir;
-        const ScopedVariable config("XDG_CONFIG_HOME", (dir / "config").string());
-        fs::create_directories(dir / "config" / "burrik");
-        testsupport::writeFileText(dir / "config" / "burrik" / "burrik.ini", c.firstLine + "\n");
+        fs::create_directories(dir / e2e::kRunConfigHome / "burrik");
+        testsupport::writeFileText(dir / e2e::kRunConfigHome / "burrik" / "burrik.ini", c.firstLine + "\n");
         const e2e::GameRun recorded = e2e::runGame(dir, script, "--record game.replay");
         ASSERT_EQ(recorded.exitStatus, 0) << c.what << ": " << recorded.output;
         ASSERT_EQ(recorded.trace.size(), kTicks) << c.what;
