@@ -5,7 +5,9 @@
 #include "conveniences/sound_controls.h"
 #include "player_files/atomic_file.h"
 
-#ifndef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN__
+#include "platform/web/toolkit_web.h"
+#else
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #endif
@@ -90,8 +92,10 @@ bool parseMode(const std::string& text, ParsedMode& mode)
 
 // Puts the screen in the mode; false when it does not offer it.
 #ifdef __EMSCRIPTEN__
+constexpr bool kScreenHasVideoModes = false;
 bool switchScreen(const std::string&) { return false; }
 #else
+constexpr bool kScreenHasVideoModes = true;
 bool switchScreen(const std::string& text)
 {
     ParsedMode wanted;
@@ -165,7 +169,8 @@ void keepDisplayChoice()
 
 void enterFullScreen()
 {
-    if (!switchScreen(state.mode)) {
+    // A page has no video modes: full screen there is the canvas filling it.
+    if (!switchScreen(state.mode) && kScreenHasVideoModes) {
         std::fprintf(stderr, "burrik: the game mode \"%s\" of %s cannot be entered here; using a full-screen window\n",
                      state.mode.c_str(), kConfigFile);
     }

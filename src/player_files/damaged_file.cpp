@@ -17,9 +17,12 @@ constexpr mode_t kPlaceholderMode = 0600;
 // Renames from to to unless to exists; errno EEXIST when it does.
 bool renameWithoutReplacing(const fs::path& from, const fs::path& to)
 {
+#ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    // A file system that cannot refuse to replace: the name is first taken
+#endif
+    // A file system (or a C library: the browser's) that cannot refuse to
+    // replace: the name is first taken
     // with a new empty file of this process's own, then renamed over.
     FileDescriptor placeholder(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPlaceholderMode));
     if (!placeholder.valid()) return false;

@@ -8,6 +8,10 @@ extern "C" {
 // At most this many idle steps (game ticks) a second; 0: one every animation frame.
 void burrik_toolkit_set_tick_rate(int ticksPerSecond);
 
+// The canvas back from filling the page to the window's size (freeglut has
+// this call; emscripten's GLUT has not).
+void glutLeaveFullScreen(void);
+
 #ifdef __cplusplus
 }
 #endif

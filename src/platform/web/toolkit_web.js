@@ -19,6 +19,7 @@ var LibraryBurrikToolkit = {
     tickPeriodMs: 0,
     nextTickMs: null,
     fillsPage: false,
+    windowSize: [800, 600],  // the canvas's size before it filled the page
     windowStatusFunc: 0,
     running: false,
     failed: false,  // the game threw: the loop stops, the page shows why
@@ -182,9 +183,22 @@ var LibraryBurrikToolkit = {
   glutFullScreen: function() {
     if (BurrikToolkit.fillsPage) return;
     BurrikToolkit.fillsPage = true;
+    BurrikToolkit.windowSize = [Module['canvas'].width, Module['canvas'].height];
     Module['canvas'].classList.add('fills-page');
     window.addEventListener('resize', BurrikToolkit.fitPage);
     BurrikToolkit.fitPage();
+  },
+
+  // Back to the canvas's size before it filled the page (the window size
+  // the game asked for).
+  glutLeaveFullScreen__deps: ['$BurrikToolkit'],
+  glutLeaveFullScreen: function() {
+    if (!BurrikToolkit.fillsPage) return;
+    BurrikToolkit.fillsPage = false;
+    Module['canvas'].classList.remove('fills-page');
+    window.removeEventListener('resize', BurrikToolkit.fitPage);
+    var size = BurrikToolkit.windowSize;
+    BurrikToolkit.reshape(size[0], size[1]);
   },
 };
 
