@@ -1,19 +1,24 @@
 // The browser build measured, and against the desktop's:
 //   (a) the download: each file of the site and all of them, plain and gzipped (zlib, level 9);
 //   (b) the time from navigating to the page on 127.0.0.1 to the game's first frame (the start
-//       menu), each load in a fresh browser context with nothing cached, the start click given
-//       as soon as the page asks for it; the median of the loads;
+//       menu; toolkit_web.js notes when it is presented), each load in a fresh browser context
+//       with nothing cached, the start click given as soon as the page asks for it (once the
+//       program and the data are in); the median of the loads;
 //   (c) the playing frame's cost at 800 x 600: the same autopilot round (seed, fixed step,
-//       muted) in the desktop game under Xvfb and in headless Chromium, frames uncapped, the two
-//       taking turns; frames per second between two screenshots of the round, whose files'
-//       times say when those frames were done.
+//       muted) in the desktop game under Xvfb (--no-vsync: no vsync, no tick cap) and in
+//       headless Chromium (no-vsync, and --disable-gpu-vsync --disable-frame-rate-limit, without
+//       which animation frames come at 60 a second), the two taking turns. Frames per second
+//       between two screenshots in the round, whose files' times say when those frames were
+//       done; and the processor time a frame of all the processes (the game and the X server;
+//       Chromium's GPU process, renderer and the rest), since each build's rasteriser runs on
+//       threads of its own.
 //
 //   node bench/web/measure.mjs [--loads N] [--turns N] [--from FRAME] [--to FRAME] [--seed N]
 //
 // Environment: BURRIK_BUILD_DIR (the native build, default build/), BURRIK_WEB_SITE (default
 // build-web/site). playwright-core comes from tests/web (npm ci there); the browser is Debian's
-// /usr/bin/chromium with the flags of tests/web, software GL (SwiftShader) as on the desktop
-// (Mesa's llvmpipe).
+// /usr/bin/chromium with the flags of tests/web: WebGL on SwiftShader, as the desktop's GL is
+// Mesa's llvmpipe, both on the processor.
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -152,21 +157,70 @@ function desktopFramesPerSecond() {
     const args = frameOptions().flatMap(([name, value]) => (value === undefined ? [`--${name}`] : [`--${name}`, value]));
     const env = { ...process.env, HOME: folder, XDG_CONFIG_HOME: path.join(folder, 'config'),
       XDG_DATA_HOME: path.join(folder, 'share'), SDL_AUDIODRIVER: 'dummy', LIBGL_ALWAYS_SOFTWARE: '1' };
-    const run = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(nativeBuild, 'burrik'),
-      ...args], { cwd: folder, env, encoding: 'utf8', timeout: kRunLimitMs });
+    // The shell's "times" gives the processor time of the game and the X server.
+    const run = spawnSync('bash', ['-c', 'xvfb-run "$@"; status=$?; times >&2; exit $status', 'bash',
+      '-a', '-s', '-screen 0 1024x768x24 -noreset', path.join(nativeBuild, 'burrik'), ...args],
+      { cwd: folder, env, encoding: 'utf8', timeout: kRunLimitMs });
     check(run.status === 0, `the desktop run failed (${run.status}): ${run.stderr}`);
     const seconds = (fs.statSync(path.join(folder, 'to.png')).mtimeMs - fs.statSync(path.join(folder, 'from.png')).mtimeMs) / 1000;
-    return (kToFrame - kFromFrame) / seconds;
+    const times = /(\d+)m([\d.]+)s (\d+)m([\d.]+)s\s*$/.exec(run.stderr);
+    const processorMs = times ? (Number(times[1]) * 60 + Number(times[2]) + Number(times[3]) * 60 + Number(times[4])) * 1000 : NaN;
+    return { framesPerSecond: (kToFrame - kFromFrame) / seconds, processorMs: processorMs / (kToFrame + 1) };
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
 }
 
+// The processor time so far of this script's Chromium processes, by their
+// kind (gpu-process, renderer, ...; "browser" for the main one), in ms.
+function chromiumProcessorMs() {
+  const ticksPerSecond = 100;  // USER_HZ on Linux
+  const processes = new Map();
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = fs.readFileSync(`/proc/${entry}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      // Chromium's children rewrite their command line as one string.
+      const kind = (/--type=([\w-]+)/.exec(fs.readFileSync(`/proc/${entry}/cmdline`, 'utf8')) || [, 'browser'])[1];
+      processes.set(Number(entry), { parent: Number(fields[1]), ticks: Number(fields[11]) + Number(fields[12]), kind });
+    } catch (error) {
+      // gone meanwhile
+    }
+  }
+  const ours = (pid) => {
+    for (let at = processes.get(pid); at; at = processes.get(at.parent)) if (at.parent === process.pid) return true;
+    return false;
+  };
+  const byKind = {};
+  for (const [pid, info] of processes) {
+    if (info.kind === 'zygote' || !ours(pid) || !/chrom/.test(fs.readFileSync(`/proc/${pid}/comm`, 'utf8'))) continue;
+    byKind[info.kind] = (byKind[info.kind] || 0) + info.ticks * 1000 / ticksPerSecond;
+  }
+  return byKind;
+}
+
 async function browserFramesPerSecond(browser) {
+  const before = chromiumProcessorMs();
   const context = await browser.newContext({ viewport: kViewport });
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
+  // How long each animation frame's callbacks run on the page's thread: the
+  // game's tick and its GL calls through emscripten's GL emulation, not the
+  // rasterising in Chromium's GPU process.
+  await page.addInitScript(() => {
+    const durations = window.burrikCallbackMs = [];
+    const request = window.requestAnimationFrame.bind(window);
+    window.requestAnimationFrame = (callback) => request((now) => {
+      const start = performance.now();
+      try {
+        callback(now);
+      } finally {
+        durations.push(performance.now() - start);
+      }
+    });
+  });
   const query = frameOptions().map(([name, value]) => (value === undefined ? name : `${name}=${encodeURIComponent(value)}`));
   await page.goto(`${origin}/index.html?${query.join('&')}`);
   await page.waitForFunction(() => window.burrik && window.burrik.exitStatus !== null, null, { timeout: kRunLimitMs });
@@ -174,22 +228,30 @@ async function browserFramesPerSecond(browser) {
     const fs = window.Module.FS;
     const time = (file) => fs.stat(file).mtime.getTime();
     return { status: window.burrik.exitStatus, failure: window.burrik.failure,
-      seconds: (time('/to.png') - time('/from.png')) / 1000 };
+      seconds: (time('/to.png') - time('/from.png')) / 1000, callbackMs: window.burrikCallbackMs };
   });
+  const after = chromiumProcessorMs();  // while the page's renderer is still there
   await context.close();
   check(errors.length === 0 && result.status === 0, `the browser run failed (${result.status}): ${result.failure} ${errors}`);
-  return (kToFrame - kFromFrame) / result.seconds;
+  const processorMs = {};
+  for (const kind of Object.keys(after)) processorMs[kind] = (after[kind] - (before[kind] || 0)) / (kToFrame + 1);
+  const inRound = result.callbackMs.slice(kFromFrame, kToFrame);
+  return { framesPerSecond: (kToFrame - kFromFrame) / result.seconds, pageThreadMs: median(inRound), processorMs };
 }
 
-// How often the browser gives animation frames to a page that draws nothing.
-async function emptyPageFramesPerSecond(browser) {
+// How often the browser gives animation frames to a page that only clears an
+// 800 x 600 WebGL canvas each frame (a page that draws nothing stays at 60).
+async function clearingPageFramesPerSecond(browser) {
   const context = await browser.newContext({ viewport: kViewport });
   const page = await context.newPage();
-  await page.goto('about:blank');
+  await page.setContent('<canvas id="c" width="800" height="600"></canvas>');
   const rate = await page.evaluate(() => new Promise((resolve) => {
+    const gl = document.getElementById('c').getContext('webgl');
     let count = 0;
     let first = null;
     const step = (now) => {
+      gl.clearColor(count % 2, 0, 0, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
       if (first === null) first = now;
       if (now - first >= 1000) resolve(count / ((now - first) / 1000));
       else {
@@ -208,7 +270,6 @@ try {
   const player = await launch(kBrowserArgs);
   const loads = [];
   for (let i = 0; i < kLoads; ++i) loads.push(await timeOneLoad(player));
-  await player.close();
   console.log(`(b) navigation to the first menu frame, ${kLoads} loads on loopback (plain, uncached), medians:`);
   console.log(`    first frame ${ms(median(loads.map((l) => l.firstFrame)))} (each: ${loads.map((l) => ms(l.firstFrame)).join(', ')})`);
   console.log(`    burrik.wasm arrived ${ms(median(loads.map((l) => l.wasm)))}, burrik.data ${ms(median(loads.map((l) => l.data)))}, ` +
@@ -218,20 +279,37 @@ try {
   const uncapped = await launch([...kBrowserArgs, ...kUncappedArgs]);
   console.log(`(c) playing frame, 800 x 600, seed ${kSeed}, fixed step ${kFixedDt} s, autopilot, muted, ` +
     `frames ${kFromFrame} to ${kToFrame}; ${kTurns} turns each, desktop first:`);
-  console.log(`    Chromium's animation frames on an empty page: ${(await emptyPageFramesPerSecond(uncapped)).toFixed(0)} a second uncapped`);
+  console.log(`    Chromium's animation frames, a page clearing its canvas: ${(await clearingPageFramesPerSecond(player)).toFixed(0)} ` +
+    `a second with vsync, ${(await clearingPageFramesPerSecond(uncapped)).toFixed(0)} uncapped`);
   const desktop = [];
   const browser = [];
+  const pageThread = [];
+  const desktopProcessor = [];
+  const browserProcessor = [];
   for (let turn = 0; turn < kTurns; ++turn) {
-    desktop.push(desktopFramesPerSecond());
-    browser.push(await browserFramesPerSecond(uncapped));
-    console.log(`    turn ${turn + 1}: desktop ${desktop.at(-1).toFixed(1)} frames/s, browser ${browser.at(-1).toFixed(1)} frames/s`);
+    const desktopRun = desktopFramesPerSecond();
+    desktop.push(desktopRun.framesPerSecond);
+    const run = await browserFramesPerSecond(uncapped);
+    browser.push(run.framesPerSecond);
+    pageThread.push(run.pageThreadMs);
+    desktopProcessor.push(desktopRun.processorMs);
+    browserProcessor.push(Object.values(run.processorMs).reduce((sum, value) => sum + value, 0));
+    console.log(`    turn ${turn + 1}: desktop ${desktop.at(-1).toFixed(1)} frames/s ` +
+      `(processor time a frame over the whole run: game and X server ${desktopRun.processorMs.toFixed(1)} ms), ` +
+      `browser ${browser.at(-1).toFixed(1)} frames/s (the page's thread ${run.pageThreadMs.toFixed(1)} ms a frame; processor time a frame over the whole run: ` +
+      `${Object.entries(run.processorMs).filter(([, v]) => v >= 0.05).map(([k, v]) => `${k} ${v.toFixed(1)} ms`).join(', ')})`);
   }
   await uncapped.close();
+  await player.close();
   const desktopMedian = median(desktop);
   const browserMedian = median(browser);
   console.log(`    medians: desktop ${desktopMedian.toFixed(1)} frames/s (${(1000 / desktopMedian).toFixed(1)} ms a frame), ` +
     `browser ${browserMedian.toFixed(1)} frames/s (${(1000 / browserMedian).toFixed(1)} ms a frame)`);
-  console.log(`    the browser's frame costs ${(desktopMedian / browserMedian).toFixed(2)} times the desktop's`);
+  console.log(`    of the browser's frame, the game on the page's thread (tick, GL emulation, WebGL calls): ` +
+    `${median(pageThread).toFixed(1)} ms; the rest is Chromium drawing and showing it`);
+  console.log(`    the browser's frame costs ${(desktopMedian / browserMedian).toFixed(2)} times the desktop's in time`);
+  console.log(`    processor time a frame (all threads, over the whole run): desktop ${median(desktopProcessor).toFixed(1)} ms, ` +
+    `browser ${median(browserProcessor).toFixed(1)} ms, ${(median(browserProcessor) / median(desktopProcessor)).toFixed(2)} times`);
   console.log(`    load average: ${os.loadavg().map((l) => l.toFixed(2)).join(' ')}`);
 } finally {
   server.close();
