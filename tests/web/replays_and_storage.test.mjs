@@ -1,0 +1,158 @@
+// Replays cross between the desktop and the browser both ways, and the
+// player's files outlive the page: a visit's settings, score and replay are
+// there on the next visit, which lists the game, downloads its replay,
+// watches it, and plays a replay file the player opens. One tab plays at a
+// time. Everything is kept in build-web/test-output/replays-and-storage/.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { assertSameTrace, commandLine, kHome, kRunLimitMs, launchBrowser, newContext, output, query, readPageFile,
+  runOnDesktop, serveSite, waitForExit } from './support.mjs';
+
+const folder = path.join(output, 'replays-and-storage');
+// The round clock runs out near tick 202 (a tick lasts a second); space
+// leads back to the menu, a second game is left with escape, escape quits.
+// First the music goes off and the volume three steps down.
+const kKeys = '5 press f2\n6 press -\n7 press -\n8 press -\n' +
+  '12 press space\n12 release space\n240 press space\n240 release space\n' +
+  '244 press space\n244 release space\n250 press up\n254 release up\n' +
+  '258 press escape\n258 release escape\n262 press escape\n';
+const kPlay = [['windowed'], ['no-dialogs'], ['seed', '3'], ['fixed-dt', '1'], ['script', 'keys.txt']];
+const kSettingsFile = `${kHome}/.config/burrik/settings.ini`;
+const kScoresFolder = `${kHome}/.local/share/burrik`;
+
+let site;
+let browser;
+
+before(async () => {
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  fs.writeFileSync(path.join(folder, 'keys.txt'), kKeys);
+  site = await serveSite(folder);
+  browser = await launchBrowser();
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (site) site.close();
+});
+
+function lines(trace) {
+  return trace.toString().split('\n').filter((line) => line !== '');
+}
+
+// The trace's first count lines, as a trace.
+function firstLines(trace, count) {
+  return lines(trace).slice(0, count).join('\n') + '\n';
+}
+
+async function openPage(context, options) {
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(`${site.origin}/index.html?${query(options)}`);
+  return { page, errors };
+}
+
+async function finished(page, what) {
+  await waitForExit(page);
+  const { exitStatus, failure, stderr } = await page.evaluate(() => window.burrik);
+  assert.equal(exitStatus, 0, `${what} ended with ${exitStatus}: ${failure} ${stderr.join(' | ')}`);
+}
+
+test('a game recorded on the desktop replays in the browser to the same trace', async () => {
+  const desktopFolder = path.join(folder, 'desktop');
+  fs.mkdirSync(desktopFolder, { recursive: true });
+  fs.copyFileSync(path.join(folder, 'keys.txt'), path.join(desktopFolder, 'keys.txt'));
+  const recorded = runOnDesktop(commandLine([...kPlay, ['record', 'game.replay'], ['trace', 'recorded.jsonl']]), desktopFolder);
+  assert.equal(recorded.status, 0, recorded.stderr);
+  fs.copyFileSync(path.join(desktopFolder, 'game.replay'), path.join(folder, 'desktop-game.replay'));
+
+  const context = await newContext(browser);
+  const { page, errors } = await openPage(context, [['windowed'], ['no-dialogs'], ['replay', 'desktop-game.replay'],
+    ['trace', 'replayed.jsonl']]);
+  await page.waitForFunction(() => window.burrik.exitStatus !== null, null, { timeout: kRunLimitMs });
+  const status = await page.evaluate(() => window.burrik.exitStatus);
+  const replayed = await readPageFile(page, 'replayed.jsonl');
+  await context.close();
+  assert.deepEqual(errors, []);
+  assert.equal(status, 0);
+  assert.ok(replayed, 'the replay wrote no trace');
+  fs.writeFileSync(path.join(folder, 'browser-replayed.jsonl'), replayed);
+  assert.ok(lines(recorded.file('recorded.jsonl')).some((line) => line.includes('"state":"RoundLost"')), 'the round was lost');
+  assertSameTrace(recorded.file('recorded.jsonl'), replayed, 'the desktop game replayed in the browser');
+});
+
+test('a visit keeps its settings, score and replay for the next, which watches it and plays it on the desktop', async () => {
+  const context = await newContext(browser);
+
+  // The first visit: a game lost, a second one left, the sound changed.
+  const first = await openPage(context, [...kPlay, ['trace', 'visit.jsonl']]);
+  await finished(first.page, 'the first visit');
+  await first.page.evaluate(() => window.burrik.storageSettled());
+  assert.equal(await first.page.evaluate(() => window.burrik.storageKept), true);
+  const visit = await readPageFile(first.page, 'visit.jsonl');
+  await first.page.close();
+  assert.deepEqual(first.errors, []);
+  fs.writeFileSync(path.join(folder, 'visit.jsonl'), visit);
+  const lostAt = lines(visit).findIndex((line) => line.includes('"state":"RoundLost"'));
+  assert.ok(lostAt > 0, 'the first visit lost its round');
+  const lostScore = JSON.parse(lines(visit)[lostAt]).score;
+
+  // The next visit, waiting for the player's click, has all of it.
+  const next = await openPage(context, [['windowed'], ['no-dialogs'], ['trace', 'watched.jsonl']]);
+  const { page } = next;
+  await page.waitForFunction(() => window.burrik.storageKept !== null, null, { timeout: kRunLimitMs });
+  const settings = (await readPageFile(page, kSettingsFile) || '').toString();
+  assert.match(settings, /music=off\nsound-volume=7\n/, `the settings: ${settings}`);
+  const table = (await readPageFile(page, `${kScoresFolder}/scores`) || '').toString().split('\n');
+  assert.equal(table[0], 'burrik-scores 1');
+  assert.ok(table[1].startsWith(`${lostScore} 0 `), `the lost game heads the table: ${table.join(' | ')}`);
+  const keptReplay = table[1].split(' ')[3];
+  assert.match(keptReplay, /^best-.*\.replay$/);
+
+  // Another tab of the same browser does not play while this one is open.
+  const other = await openPage(context, [['windowed']]);
+  await other.page.waitForFunction(() => document.getElementById('message').textContent.includes('another tab'), null,
+    { timeout: kRunLimitMs });
+  await other.page.close();
+
+  // The list of best games: the lost one first, with its replay to download.
+  await page.click('#scores-button');
+  const rows = page.locator('#scores-list li');
+  assert.equal(await rows.count(), 2, 'both games are listed');
+  assert.match(await rows.first().innerText(), new RegExp(`^${lostScore} points, level 1, `));
+  const [downloaded] = await Promise.all([page.waitForEvent('download'), rows.first().getByText('download').click()]);
+  assert.equal(downloaded.suggestedFilename(), keptReplay);
+  const downloadPath = path.join(folder, keptReplay);
+  await downloaded.saveAs(downloadPath);
+  assert.deepEqual(fs.readFileSync(downloadPath), await readPageFile(page, `${kScoresFolder}/${keptReplay}`));
+
+  // Watched in the page: the game as it went, up to the lost round's screen.
+  await rows.first().getByText('watch').click();
+  await page.waitForFunction((name) => document.getElementById('message').textContent === `Click or press a key to watch ${name}.`,
+    keptReplay, { timeout: kRunLimitMs });
+  await page.click('#cover');
+  await finished(page, 'watching the replay');
+  const watched = await readPageFile(page, 'watched.jsonl');
+  assertSameTrace(firstLines(visit, lostAt + 1), watched, 'the kept replay watched in the page');
+
+  // Opened as a file the player chose: played the same way.
+  await page.setInputFiles('#replay-file', downloadPath);
+  await page.waitForFunction(() => document.getElementById('message').textContent.startsWith('Click or press a key to watch'),
+    null, { timeout: kRunLimitMs });
+  await page.click('#cover');
+  await finished(page, 'the opened replay');
+  assertSameTrace(firstLines(visit, lostAt + 1), await readPageFile(page, 'watched.jsonl'), 'the opened replay');
+  await context.close();
+  assert.deepEqual(next.errors, []);
+
+  // The browser's recording plays on the desktop to the same trace.
+  const desktopFolder = path.join(folder, 'desktop-watch');
+  fs.mkdirSync(desktopFolder, { recursive: true });
+  const onDesktop = runOnDesktop(commandLine([['windowed'], ['no-dialogs'], ['replay', downloadPath],
+    ['trace', 'watched.jsonl']]), desktopFolder);
+  assert.equal(onDesktop.status, 0, onDesktop.stderr);
+  assertSameTrace(firstLines(visit, lostAt + 1), onDesktop.file('watched.jsonl'), 'the browser\'s replay on the desktop');
+});
