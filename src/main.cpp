@@ -125,6 +125,7 @@ int main(int argc, char** argv)
 #ifdef __EMSCRIPTEN__
     // The page keeps the player's folders in the browser's storage.
     setPlayerFilesChangedListener(copyPlayerFilesToBrowserStorage);
+    setSavedPictureListener(offerFileForDownload);
 #endif
     setFixedSeed(options.seed);
     if (options.fixedDt) useFixedStepClock(*options.fixedDt);

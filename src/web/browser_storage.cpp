@@ -9,4 +9,10 @@ EM_JS(void, burrik_page_player_files_changed, (), {
     if (Module['burrikPlayerFilesChanged']) Module['burrikPlayerFilesChanged']();
 });
 
+EM_JS(void, burrik_page_offer_download, (const char* path), {
+    if (Module['burrikOfferDownload']) Module['burrikOfferDownload'](UTF8ToString(path));
+});
+
 void copyPlayerFilesToBrowserStorage() { burrik_page_player_files_changed(); }
+
+void offerFileForDownload(const std::string& path) { burrik_page_offer_download(path.c_str()); }

@@ -13,8 +13,9 @@ import { assertSameTrace, commandLine, kHome, kRunLimitMs, launchBrowser, newCon
 const folder = path.join(output, 'replays-and-storage');
 // The round clock runs out near tick 202 (a tick lasts a second); space
 // leads back to the menu, a second game is left with escape, escape quits.
-// First the music goes off and the volume three steps down.
-const kKeys = '5 press f2\n6 press -\n7 press -\n8 press -\n' +
+// First the music goes off and the volume three steps down; F12 takes a
+// picture in the round.
+const kKeys = '5 press f2\n6 press -\n7 press -\n8 press -\n20 press f12\n20 release f12\n' +
   '12 press space\n12 release space\n240 press space\n240 release space\n' +
   '244 press space\n244 release space\n250 press up\n254 release up\n' +
   '258 press escape\n258 release escape\n262 press escape\n';
@@ -88,8 +89,14 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   const context = await newContext(browser);
 
   // The first visit: a game lost, a second one left, the sound changed.
-  const first = await openPage(context, [...kPlay, ['trace', 'visit.jsonl']]);
+  const first = await openPage(context, [...kPlay, ['trace', 'visit.jsonl'], ['screenshot', '20:shot-20.png']]);
+  const picture = await first.page.waitForEvent('download', { timeout: kRunLimitMs });
   await finished(first.page, 'the first visit');
+  // F12's picture is the player's as a download, the frame the run's own screenshot took.
+  assert.match(picture.suggestedFilename(), /^burrik-\d{4}-\d\d-\d\d-\d{6}\.png$/);
+  const picturePath = path.join(folder, 'f12.png');
+  await picture.saveAs(picturePath);
+  assert.deepEqual(fs.readFileSync(picturePath), await readPageFile(first.page, 'shot-20.png'));
   await first.page.evaluate(() => window.burrik.storageSettled());
   assert.equal(await first.page.evaluate(() => window.burrik.storageKept), true);
   const visit = await readPageFile(first.page, 'visit.jsonl');

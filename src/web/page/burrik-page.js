@@ -50,7 +50,7 @@
   const kPlayLock = 'burrik-player-files';
   // Keys the page itself would act on (scrolling); the game wants them all.
   const kGameKeys = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', ' ', 'PageUp', 'PageDown',
-    'Home', 'End', 'F1', 'F2']);
+    'Home', 'End', 'F1', 'F2', 'F12']);
 
   const canvas = document.getElementById('canvas');
   const cover = document.getElementById('cover');
@@ -461,6 +461,14 @@
       },
       setStatus: showProgress,
       burrikPlayerFilesChanged: copyPlayerFilesToStorage,
+      // A picture F12 saved: the player gets it as a download.
+      burrikOfferDownload(path) {
+        try {
+          download(path.slice(path.lastIndexOf('/') + 1), Module.FS.readFile(path));
+        } catch (error) {
+          console.error(`burrik page: the picture ${path} cannot be offered: ${error.message || error}`);
+        }
+      },
       preRun: [() => {
         Module.addRunDependency('burrik-start');
         beforeStart.push(mountPlayerFolders(Module.FS).then(refreshScores));
