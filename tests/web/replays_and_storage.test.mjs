@@ -163,3 +163,61 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   assert.equal(onDesktop.status, 0, onDesktop.stderr);
   assertSameTrace(firstLines(visit, lostAt + 1), onDesktop.file('watched.jsonl'), 'the browser\'s replay on the desktop');
 });
+
+// A standard-mapping gamepad as the browser's Gamepad API shows one; the
+// test presses its buttons (SDL reads them on every frame).
+function fakeGamepad() {
+  const pad = { id: 'Burrik test pad', index: 0, connected: true, mapping: 'standard', timestamp: 1,
+    axes: [0, 0, 0, 0], buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })) };
+  navigator.getGamepads = () => [pad, null, null, null];
+  window.burrikTestPad = {
+    set(button, down) {
+      pad.buttons[button] = { pressed: down, touched: down, value: down ? 1 : 0 };
+      pad.timestamp = performance.now();
+    },
+  };
+  window.addEventListener('load', () => {
+    const event = new Event('gamepadconnected');
+    event.gamepad = pad;
+    window.dispatchEvent(event);
+  });
+}
+
+test('a gamepad plays in the browser, and its game replays on the desktop to the same trace', async () => {
+  const kStart = 9;
+  const kDpadUp = 12;
+  const context = await newContext(browser);
+  await context.addInitScript(fakeGamepad);
+  const { page, errors } = await openPage(context, [['windowed'], ['no-dialogs'], ['seed', '5'], ['fixed-dt', '0.02'],
+    ['frames', '300'], ['record', 'pad.replay'], ['trace', 'pad.jsonl']]);
+  const press = async (button, ms) => {
+    await page.evaluate((b) => window.burrikTestPad.set(b, true), button);
+    await page.waitForTimeout(ms);
+    await page.evaluate((b) => window.burrikTestPad.set(b, false), button);
+  };
+  await page.waitForFunction(() => window.burrik.started, null, { timeout: kRunLimitMs });
+  await page.waitForTimeout(800);
+  await press(kStart, 200);
+  await page.waitForTimeout(800);
+  await press(kDpadUp, 1200);
+  await finished(page, 'the pad\'s game');
+  const trace = await readPageFile(page, 'pad.jsonl');
+  const replay = await readPageFile(page, 'pad.replay');
+  await context.close();
+  assert.deepEqual(errors, []);
+  fs.writeFileSync(path.join(folder, 'pad.jsonl'), trace);
+  fs.writeFileSync(path.join(folder, 'pad.replay'), replay);
+  const frames = lines(trace).map((line) => JSON.parse(line));
+  const playing = frames.filter((frame) => frame.state === 'Playing');
+  assert.ok(playing.length > 0, 'Start started a game');
+  const [from, to] = [playing[0].gardener, playing[playing.length - 1].gardener];
+  const moved = from.x !== to.x || from.z !== to.z;
+  assert.ok(moved, 'the d-pad walked the gardener');
+
+  const desktopFolder = path.join(folder, 'desktop-pad');
+  fs.mkdirSync(desktopFolder, { recursive: true });
+  const onDesktop = runOnDesktop(commandLine([['windowed'], ['no-dialogs'], ['replay', path.join(folder, 'pad.replay')],
+    ['trace', 'pad.jsonl']]), desktopFolder);
+  assert.equal(onDesktop.status, 0, onDesktop.stderr);
+  assertSameTrace(trace, onDesktop.file('pad.jsonl'), 'the pad\'s game replayed on the desktop');
+});
