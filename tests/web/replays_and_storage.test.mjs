@@ -221,3 +221,19 @@ test('a gamepad plays in the browser, and its game replays on the desktop to the
   assert.equal(onDesktop.status, 0, onDesktop.stderr);
   assertSameTrace(trace, onDesktop.file('pad.jsonl'), 'the pad\'s game replayed on the desktop');
 });
+
+test('without the browser\'s storage the page says so and the game plays on with its files in memory', async () => {
+  const context = await newContext(browser);
+  await context.addInitScript(() => Object.defineProperty(window, 'indexedDB', { value: undefined }));
+  const { page, errors } = await openPage(context, [...kPlay, ['frames', '30']]);
+  await finished(page, 'the game without storage');
+  const { storageKept, storageProblem } = await page.evaluate(() => window.burrik);
+  const notice = await page.locator('#notice');
+  assert.equal(storageKept, false);
+  assert.match(storageProblem, /no storage \(IndexedDB\)/);
+  assert.ok(await notice.isVisible(), 'the page shows why');
+  assert.match(await notice.innerText(), /last only while this page is open/);
+  assert.match((await readPageFile(page, kSettingsFile) || '').toString(), /music=off\nsound-volume=7\n/);
+  await context.close();
+  assert.deepEqual(errors, []);
+});
