@@ -119,12 +119,6 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   const keptReplay = table[1].split(' ')[3];
   assert.match(keptReplay, /^best-.*\.replay$/);
 
-  // Another tab of the same browser does not play while this one is open.
-  const other = await openPage(context, [['windowed']]);
-  await other.page.waitForFunction(() => document.getElementById('message').textContent.includes('another tab'), null,
-    { timeout: kRunLimitMs });
-  await other.page.close();
-
   // The list of best games: the lost one first, with its replay to download.
   await page.click('#scores-button');
   const rows = page.locator('#scores-list li');
@@ -152,6 +146,16 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   await page.click('#cover');
   await finished(page, 'the opened replay');
   assertSameTrace(firstLines(visit, lostAt + 1), await readPageFile(page, 'watched.jsonl'), 'the opened replay');
+  // Another tab of the same browser waits while this one is open.
+  const other = await openPage(context, [['windowed'], ['no-dialogs'], ['frames', '5']]);
+  await other.page.waitForFunction(() => document.getElementById('message').textContent.includes('another tab'), null,
+    { timeout: kRunLimitMs });
+  await other.page.waitForTimeout(500);
+  assert.equal(await other.page.evaluate(() => window.burrik.started), false, 'the other tab did not start');
+
+  // Once this tab is gone, the waiting one plays.
+  await page.close();
+  await finished(other.page, 'the tab that waited');
   await context.close();
   assert.deepEqual(next.errors, []);
 

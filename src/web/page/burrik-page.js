@@ -304,15 +304,25 @@
     });
   }
 
-  // True while this tab holds the play lock (or the browser has no locks);
-  // the lock is held until the tab closes.
+  // Resolves once this tab holds the play lock (at once when the browser
+  // has no locks); it is held until the tab closes. While another tab holds
+  // it the page says so, and goes on when that tab closes.
   function takePlayLock() {
-    if (!navigator.locks) return Promise.resolve(true);
+    if (!navigator.locks) return Promise.resolve();
+    const holdUntilClosed = () => new Promise(() => {});
     return new Promise((resolve) => {
       navigator.locks.request(kPlayLock, { ifAvailable: true }, (lock) => {
-        resolve(lock !== null);
-        return lock === null ? undefined : new Promise(() => {});
-      }).catch(() => resolve(true));
+        if (lock !== null) {
+          resolve();
+          return holdUntilClosed();
+        }
+        show('Burrik is already open in another tab of this browser; it starts here once that tab is closed.', true);
+        navigator.locks.request(kPlayLock, () => {
+          resolve();
+          return holdUntilClosed();
+        });
+        return undefined;
+      }).catch(() => resolve());
     });
   }
 
@@ -439,10 +449,9 @@
       fail('Burrik needs WebGL, which this browser lacks or has switched off.');
       return;
     }
-    if (!(await takePlayLock())) {
-      fail('Burrik is already open in another tab of this browser. Close that tab, then reload this one.');
-      return;
-    }
+    await takePlayLock();
+    cover.classList.remove('failed');
+    message.textContent = 'Loading…';
     const options = optionsFromQuery(window.location.search);
     const watching = await replayToWatch();
     if (watching) options.args.push('--replay', watching.path);
