@@ -122,6 +122,7 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   // The list of best games: the lost one first, with its replay to download.
   await page.click('#scores-button');
   const rows = page.locator('#scores-list li');
+  await page.screenshot({ path: path.join(folder, 'best-games.png') });  // for a look
   assert.equal(await rows.count(), 2, 'both games are listed');
   assert.match(await rows.first().innerText(), new RegExp(`^${lostScore} points, level 1, `));
   const [downloaded] = await Promise.all([page.waitForEvent('download'), rows.first().getByText('download').click()]);
