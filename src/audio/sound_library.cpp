@@ -32,8 +32,25 @@ constexpr std::size_t kRiffHeaderBytes = 12;
 constexpr std::size_t kChunkHeaderBytes = 8;
 constexpr std::size_t kFmtMinimumBytes = 16;
 constexpr std::uint16_t kWavPcm = 1;
+constexpr std::uint16_t kWavMsAdpcm = 2;
 constexpr std::uint16_t kWavFloat = 3;
 constexpr int kWavMaxChannels = 8;
+constexpr std::size_t kFactBytes = 4;
+
+// MS ADPCM: blocks of a header per channel (predictor, delta, two whole
+// samples) and then 4-bit codes; the "fmt " extension gives the samples per
+// block and the predictor coefficients, and the "fact" chunk the true number
+// of frames (the last block is padded).
+constexpr std::uint16_t kMsAdpcmBits = 4;
+constexpr int kMsAdpcmMaxChannels = 2;
+constexpr std::size_t kMsAdpcmBlockHeaderBytes = 7;
+constexpr std::size_t kMsAdpcmHeaderSamples = 2;
+constexpr std::size_t kFmtExtensionAt = 16;  // cbSize, then the codec's own fields
+constexpr std::size_t kMsAdpcmFmtBytes = 22;  // up to the coefficient count
+constexpr std::size_t kMsAdpcmExtensionFixedBytes = 4;
+constexpr std::size_t kMsAdpcmMaxCoefficientPairs = 256;  // a block's predictor index is one byte
+constexpr std::array<std::int16_t, 14> kMsAdpcmStandardCoefficients = {256, 0,   512, -256, 0,   0,   192,
+                                                                       64,  240, 0,   460, -208, 392, -232};
 
 // Plain handles, freed by freeSlot: the effects free their samples at exit,
 // and this record must stay usable however the two are ordered there.
@@ -86,20 +103,54 @@ struct WavLayout {
     std::uint16_t channels = 0;
     std::uint32_t rate = 0;
     std::uint16_t bits = 0;
+    std::uint16_t samplesPerBlock = 0;  // MS ADPCM only
     std::size_t dataAt = 0;
     std::size_t dataBytes = 0;
 };
 
+// The samples per block of an MS ADPCM "fmt " chunk whose extension is
+// complete, holds the standard coefficients first and whose blocks hold the
+// samples they claim; nothing otherwise.
+std::optional<std::uint16_t> msAdpcmSamplesPerBlock(const std::uint8_t* fmt, std::size_t fmtBytes,
+                                                    std::uint16_t channels, std::uint16_t align,
+                                                    std::uint16_t bits)
+{
+    if (bits != kMsAdpcmBits || channels > kMsAdpcmMaxChannels || fmtBytes < kMsAdpcmFmtBytes) return std::nullopt;
+    const std::size_t extensionBytes = le16(fmt + kFmtExtensionAt);
+    const std::uint16_t samplesPerBlock = le16(fmt + kFmtExtensionAt + 2);
+    const std::size_t pairs = le16(fmt + kFmtExtensionAt + 4);
+    const std::size_t coefficientBytes = pairs * 2 * sizeof(std::int16_t);
+    if (pairs < kMsAdpcmStandardCoefficients.size() / 2 || pairs > kMsAdpcmMaxCoefficientPairs ||
+        extensionBytes < kMsAdpcmExtensionFixedBytes + coefficientBytes ||
+        fmtBytes < kMsAdpcmFmtBytes + coefficientBytes) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < kMsAdpcmStandardCoefficients.size(); ++i) {
+        if (static_cast<std::int16_t>(le16(fmt + kMsAdpcmFmtBytes + 2 * i)) != kMsAdpcmStandardCoefficients[i]) {
+            return std::nullopt;
+        }
+    }
+    const std::size_t headerBytes = kMsAdpcmBlockHeaderBytes * channels;
+    if (align < headerBytes) return std::nullopt;
+    const std::size_t codedSamples = (align - headerBytes) * 8 / (kMsAdpcmBits * channels);
+    if (samplesPerBlock < kMsAdpcmHeaderSamples || samplesPerBlock > kMsAdpcmHeaderSamples + codedSamples) {
+        return std::nullopt;
+    }
+    return samplesPerBlock;
+}
+
 // The layout of a RIFF/WAVE file whose chunks all lie inside the data, with a
-// usable PCM or float "fmt " chunk before a complete "data" chunk of whole
-// frames; nothing for any other file. SDL's own reader is lenient with
-// damaged files (a cut-off data chunk plays what is left); the game refuses
-// them instead.
+// usable PCM, float or MS ADPCM "fmt " chunk before a complete "data" chunk of
+// whole frames (whole blocks for MS ADPCM, whose "fact" chunk must come before
+// the data and name a number of frames that ends in the last block); nothing
+// for any other file. SDL's own reader is lenient with damaged files (a
+// cut-off data chunk plays what is left); the game refuses them instead.
 std::optional<WavLayout> soundWavLayout(const std::uint8_t* data, std::size_t size)
 {
     if (size < kRiffHeaderBytes || !hasTag(data, "RIFF") || !hasTag(data + 8, "WAVE")) return std::nullopt;
     std::size_t at = kRiffHeaderBytes;
     std::size_t blockAlign = 0;
+    std::optional<std::uint32_t> factFrames;
     WavLayout layout;
     while (size - at >= kChunkHeaderBytes) {
         const std::uint8_t* chunk = data + at;
@@ -114,19 +165,38 @@ std::optional<WavLayout> soundWavLayout(const std::uint8_t* data, std::size_t si
             const std::uint32_t rate = le32(fmt + 4);
             const std::uint16_t align = le16(fmt + 12);
             const std::uint16_t bits = le16(fmt + 14);
-            const bool pcm = formatTag == kWavPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-            const bool floating = formatTag == kWavFloat && bits == 32;
-            if (!(pcm || floating) || channels < 1 || channels > kWavMaxChannels || rate < 1 ||
-                rate > static_cast<std::uint32_t>(kSoundMaxRate) || align != channels * (bits / 8)) {
+            if (channels < 1 || channels > kWavMaxChannels || rate < 1 ||
+                rate > static_cast<std::uint32_t>(kSoundMaxRate)) {
                 return std::nullopt;
+            }
+            if (formatTag == kWavMsAdpcm) {
+                const std::optional<std::uint16_t> samplesPerBlock =
+                    msAdpcmSamplesPerBlock(fmt, chunkBytes, channels, align, bits);
+                if (!samplesPerBlock) return std::nullopt;
+                layout.samplesPerBlock = *samplesPerBlock;
+            } else {
+                const bool pcm = formatTag == kWavPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+                const bool floating = formatTag == kWavFloat && bits == 32;
+                if (!(pcm || floating) || align != channels * (bits / 8)) return std::nullopt;
             }
             blockAlign = align;
             layout.formatTag = formatTag;
             layout.channels = channels;
             layout.rate = rate;
             layout.bits = bits;
+        } else if (hasTag(chunk, "fact")) {
+            if (chunkBytes < kFactBytes) return std::nullopt;
+            factFrames = le32(data + payload);
         } else if (hasTag(chunk, "data")) {
             if (blockAlign == 0 || chunkBytes == 0 || chunkBytes % blockAlign != 0) return std::nullopt;
+            if (layout.formatTag == kWavMsAdpcm) {
+                // The frames named end in the last block, not before it nor past it.
+                const std::size_t blocks = chunkBytes / blockAlign;
+                if (!factFrames || *factFrames > blocks * layout.samplesPerBlock ||
+                    *factFrames <= (blocks - 1) * layout.samplesPerBlock) {
+                    return std::nullopt;
+                }
+            }
             layout.dataAt = payload;
             layout.dataBytes = chunkBytes;
             return layout;
@@ -234,7 +304,12 @@ int soundSampleLoad(const char* path)
     }
     SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (source == nullptr) return failWith(kSoundOutOfMemory, 0);
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);  // converted to the device's format
+    // An MS ADPCM sample ends where its "fact" chunk says: the padding of its
+    // last block would be heard, as a gap in a loop. A PCM file's frames are
+    // all its data, whatever a "fact" chunk in it says.
+    SDL_SetHintWithPriority(SDL_HINT_WAVE_FACT_CHUNK, wav->formatTag == kWavMsAdpcm ? "truncate" : "ignore",
+                            SDL_HINT_OVERRIDE);
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 1);  // decoded and converted to the device's format
     if (chunk == nullptr) return failWith(kSoundUnknownFormat, 0);
 
     library.samples[slot] = SampleSlot{chunk, true, {}};

@@ -51,9 +51,10 @@ constexpr std::size_t kSoundMaxFileBytes = 64u * 1024u * 1024u;
 bool soundInit(int rate, int maxChannels, unsigned flags);
 bool soundIsOpen();
 
-// Loads a WAV file into a new sample; its handle (> 0), or 0 with the error:
-// kSoundNotOpen before soundInit, kSoundFileNotFound, kSoundLoadFailed when the
-// file cannot be read, kSoundUnknownFormat for anything but a sound WAV file,
+// Loads a WAV file (PCM, float or MS ADPCM) into a new sample; its handle
+// (> 0), or 0 with the error: kSoundNotOpen before soundInit,
+// kSoundFileNotFound, kSoundLoadFailed when the file cannot be read,
+// kSoundUnknownFormat for anything but a complete, consistent sound WAV file,
 // kSoundOutOfMemory past kSoundMaxFileBytes or kSoundMaxSamples.
 int soundSampleLoad(const char* path);
 // The sample's own volume, 0 to 255 (see soundMixerVolume).

@@ -10,11 +10,16 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -322,6 +327,212 @@ TEST(SoundOutput, MixerFormatPlaysAsItIsAndOtherFormatsAreConverted)
             EXPECT_GT(meanSquare(s, start + kRate / 40, kRate / 40), 1.0e7);
         }
     }
+}
+
+
+// --- MS ADPCM, as the browser's package stores its music -------------------
+
+struct RiffChunk {
+    std::string tag;
+    std::vector<std::uint8_t> payload;
+};
+
+std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return std::uint32_t(b.at(at)) | std::uint32_t(b.at(at + 1)) << 8 | std::uint32_t(b.at(at + 2)) << 16 |
+           std::uint32_t(b.at(at + 3)) << 24;
+}
+
+void putLe(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) b.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The chunks of a well-formed RIFF/WAVE file, in order.
+std::vector<RiffChunk> riffChunks(const std::vector<std::uint8_t>& file)
+{
+    std::vector<RiffChunk> chunks;
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        const std::size_t bytes = le32At(file, at + 4);
+        const auto begin = file.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        chunks.push_back({std::string(begin - 8, begin - 4),
+                          {begin, begin + static_cast<std::ptrdiff_t>(bytes)}});
+        at += 8 + bytes + (bytes & 1u);
+    }
+    return chunks;
+}
+
+std::vector<std::uint8_t> riffFile(const std::vector<RiffChunk>& chunks)
+{
+    std::vector<std::uint8_t> out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const RiffChunk& c : chunks) {
+        out.insert(out.end(), c.tag.begin(), c.tag.end());
+        out.resize(out.size() + 4);
+        putLe(out, out.size() - 4, static_cast<std::uint32_t>(c.payload.size()), 4);
+        out.insert(out.end(), c.payload.begin(), c.payload.end());
+        if (c.payload.size() % 2 != 0) out.push_back(0);
+    }
+    putLe(out, 4, static_cast<std::uint32_t>(out.size() - 8), 4);
+    return out;
+}
+
+RiffChunk& chunkNamed(std::vector<RiffChunk>& chunks, const char* tag)
+{
+    for (RiffChunk& c : chunks) {
+        if (c.tag == tag) return c;
+    }
+    throw std::runtime_error(std::string("no chunk ") + tag);
+}
+
+// Stereo at the mixer's rate, loud, never repeating within its length, and
+// not a whole number of MS ADPCM blocks long.
+std::vector<std::int16_t> sweep(std::size_t frames)
+{
+    std::vector<std::int16_t> out;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / kRate;
+        out.push_back(static_cast<std::int16_t>(9000.0 * std::sin(2 * M_PI * (220.0 + 400.0 * t) * t) + 3000.0));
+        out.push_back(static_cast<std::int16_t>(-7000.0 * std::sin(2 * M_PI * (90.0 + 900.0 * t) * t) - 2000.0));
+    }
+    return out;
+}
+
+constexpr std::size_t kSweepFrames = 3 * 2036 + 777;  // sox's blocks at 44.1 kHz stereo hold 2036 frames
+
+// A sweep as sox stores it in MS ADPCM (without dither, which would make each
+// file differ), and sox's own decoding of that file (its padded last block
+// included).
+struct SoxAdpcm {
+    std::filesystem::path file;
+    std::vector<std::int16_t> soxDecoded;
+};
+
+SoxAdpcm soxAdpcmSweep(const TempDir& dir)
+{
+    testsupport::writeFileBytes(dir / "sweep.wav", wavFile(kRate, 2, sweep(kSweepFrames)));
+    SoxAdpcm made{dir / "sweep-adpcm.wav", {}};
+    const auto encode = testsupport::runCommand("sox " + testsupport::shellQuote((dir / "sweep.wav").string()) +
+                                                " -D -e ms-adpcm " + testsupport::shellQuote(made.file.string()));
+    EXPECT_EQ(encode.exitStatus, 0) << encode.output;
+    const auto decode = testsupport::runCommand("sox " + testsupport::shellQuote(made.file.string()) + " -t s16 " +
+                                                testsupport::shellQuote((dir / "sox.raw").string()));
+    EXPECT_EQ(decode.exitStatus, 0) << decode.output;
+    const std::vector<std::uint8_t> raw = testsupport::readFileBytes(dir / "sox.raw");
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) made.soxDecoded.push_back(std::int16_t(raw[i] | raw[i + 1] << 8));
+    return made;
+}
+
+// An MS ADPCM sample is decoded as sox decodes it, heard, and loops on the
+// frames its "fact" chunk names, not on its padded last block.
+TEST(SoundOutput, AnMsAdpcmLoopIsHeardAsSoxDecodesItWithoutItsPadding)
+{
+    if (!testsupport::haveProgram("sox")) GTEST_SKIP() << "sox is not installed";
+    TempDir dir;
+    const SoxAdpcm made = soxAdpcmSweep(dir);
+    const std::vector<std::uint8_t> bytes = testsupport::readFileBytes(made.file);
+    std::vector<RiffChunk> chunks = riffChunks(bytes);
+    const RiffChunk& fmt = chunkNamed(chunks, "fmt ");
+    ASSERT_EQ(fmt.payload.at(0) | fmt.payload.at(1) << 8, 2) << "not MS ADPCM";
+    const std::size_t samplesPerBlock = std::size_t(fmt.payload.at(18) | fmt.payload.at(19) << 8);
+    ASSERT_EQ(le32At(chunkNamed(chunks, "fact").payload, 0), kSweepFrames);
+    ASSERT_GT(made.soxDecoded.size(), kSweepFrames * 2) << "sox's decoding has no padding to leave out";
+
+    Recording recording(dir / "out.raw");
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    const int sample = soundSampleLoad(made.file.c_str());
+    ASSERT_NE(sample, 0) << soundErrorText(soundLastError());
+    ASSERT_TRUE(soundSampleSetVolume(sample, kSoundMaxVolume));
+    ASSERT_GE(soundPlay(kSoundFreeChannel, sample, kSoundLoopNormal), 0);
+    ASSERT_TRUE(recording.waitForSound(kSweepFrames * 3));
+    soundClose();
+
+    const std::vector<std::int16_t> s = recording.samples();
+    const std::size_t start = firstSoundingFrame(s);
+    ASSERT_LE((start + 2 * kSweepFrames) * 2, s.size());
+    const auto at = [&](std::size_t frame) { return s.begin() + static_cast<std::ptrdiff_t>(frame * 2); };
+    // The second time round starts right after the named frames.
+    EXPECT_TRUE(std::equal(at(start), at(start + kSweepFrames), at(start + kSweepFrames)));
+    // SDL's decoder and sox's round their predictions differently, so the
+    // samples stray a little within a block; each block's first two frames
+    // are stored whole and agree exactly.
+    double error = 0.0;
+    int worst = 0;
+    for (std::size_t i = 0; i < kSweepFrames * 2; ++i) {
+        const int difference = s[start * 2 + i] - made.soxDecoded[i];
+        error += double(difference) * difference;
+        worst = std::max(worst, std::abs(difference));
+        if ((i / 2) % samplesPerBlock < 2) {
+            EXPECT_EQ(difference, 0) << "frame " << i / 2;
+        }
+    }
+    const double heard = meanSquare(s, start, kSweepFrames);
+    std::printf("MS ADPCM, SDL against sox: %.1f dB below the sound, at most %d apart\n",
+                10.0 * std::log10(heard * double(kSweepFrames * 2) / error), worst);
+    EXPECT_LT(worst, 1000);  // 3 % of full scale
+    EXPECT_LT(error / double(kSweepFrames * 2), heard * 1.0e-4);  // 40 dB below the sound
+    EXPECT_GT(heard, 1.0e7);  // clearly heard
+}
+
+// An MS ADPCM file whose header does not fit its blocks, or whose blocks are
+// not all there, is refused like any damaged WAV file: its samples would be
+// garbage, cut off or padded.
+TEST(SoundLibrary, MsAdpcmHeadersAreCheckedBeforeUse)
+{
+    if (!testsupport::haveProgram("sox")) GTEST_SKIP() << "sox is not installed";
+    TempDir dir;
+    std::vector<RiffChunk> good = riffChunks(testsupport::readFileBytes(soxAdpcmSweep(dir).file));
+    const auto fmtField = [](std::size_t at, std::uint32_t value, int bytes) {
+        return [=](std::vector<RiffChunk>& c) { putLe(chunkNamed(c, "fmt ").payload, at, value, bytes); };
+    };
+    const auto factFrames = [](std::uint32_t value) {
+        return [=](std::vector<RiffChunk>& c) { putLe(chunkNamed(c, "fact").payload, 0, value, 4); };
+    };
+    const auto without = [](const char* tag) {
+        return [=](std::vector<RiffChunk>& c) { std::erase_if(c, [&](const RiffChunk& k) { return k.tag == tag; }); };
+    };
+    constexpr std::uint32_t kBlockAlign = 2048, kSamplesPerBlock = 2036, kBlocks = 4;
+    const struct {
+        const char* name;
+        std::function<void(std::vector<RiffChunk>&)> change;
+        bool loads;
+    } cases[] = {
+        {"as sox made it", [](std::vector<RiffChunk>&) {}, true},
+        {"data not whole blocks", [](std::vector<RiffChunk>& c) { chunkNamed(c, "data").payload.resize(kBlockAlign * 3 + 500); }, false},
+        {"three bits a sample", fmtField(14, 3, 2), false},
+        {"three channels", fmtField(2, 3, 2), false},
+        {"block smaller than its header", fmtField(12, 13, 2), false},
+        {"more samples than the block holds", fmtField(18, kSamplesPerBlock + 1, 2), false},
+        {"one sample a block", fmtField(18, 1, 2), false},
+        {"six coefficient pairs", fmtField(20, 6, 2), false},
+        {"extension shorter than its coefficients", fmtField(16, 4 + 4 * 7 - 2, 2), false},
+        {"a standard coefficient changed", fmtField(24, 500, 2), false},
+        {"fmt without its extension", [](std::vector<RiffChunk>& c) { chunkNamed(c, "fmt ").payload.resize(20); }, false},
+        {"no fact", without("fact"), false},
+        {"fact cut short", [](std::vector<RiffChunk>& c) { chunkNamed(c, "fact").payload.resize(2); }, false},
+        {"fact past the last block", factFrames(kBlocks * kSamplesPerBlock + 1), false},
+        {"fact ending before the last block", factFrames((kBlocks - 1) * kSamplesPerBlock), false},
+        {"fact after the data",
+         [](std::vector<RiffChunk>& c) { std::rotate(c.begin() + 1, c.begin() + 2, c.end()); }, false},
+    };
+    ASSERT_EQ(chunkNamed(good, "data").payload.size(), kBlockAlign * kBlocks);
+    useDriver("dummy");
+    ASSERT_TRUE(soundInit(kRate, 32, kSoundInitDefault));
+    for (const auto& c : cases) {
+        std::vector<RiffChunk> chunks = good;
+        c.change(chunks);
+        testsupport::writeFileBytes(dir / "changed.wav", riffFile(chunks));
+        const int sample = soundSampleLoad((dir / "changed.wav").c_str());
+        EXPECT_EQ(sample != 0, c.loads) << c.name;
+        EXPECT_EQ(soundLastError(), c.loads ? kSoundOk : kSoundUnknownFormat) << c.name;
+        if (sample != 0) soundSampleFree(sample);
+    }
+    // Cut off in its last block with the sizes left as they were.
+    std::vector<std::uint8_t> cut = riffFile(good);
+    cut.resize(cut.size() - 100);
+    testsupport::writeFileBytes(dir / "cut.wav", cut);
+    EXPECT_EQ(soundSampleLoad((dir / "cut.wav").c_str()), 0);
+    EXPECT_EQ(soundLastError(), kSoundUnknownFormat);
+    soundClose();
 }
 
 }  // namespace

@@ -141,7 +141,11 @@ var LibraryBurrikToolkit = {
   glutPostRedisplay__deps: ['$BurrikToolkit'],
   glutPostRedisplay: function() { BurrikToolkit.redisplay = true; },
 
-  glutSwapBuffers: function() {},  // the browser shows the frame when the animation frame ends
+  // The browser shows the frame when the animation frame ends. The first
+  // one's time since the page's navigation is kept for bench/web/measure.mjs.
+  glutSwapBuffers: function() {
+    if (Module['firstFrameMs'] === undefined) Module['firstFrameMs'] = performance.now();
+  },
 
   glutMainLoop__deps: ['$BurrikToolkit', '$GLUT'],
   glutMainLoop: function() {
