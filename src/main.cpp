@@ -19,6 +19,8 @@
 //                    then the screenshot's note
 //   exit steps       the recording, the score table, the summary, the trace,
 //                    the pad
+//   player files     in the browser, the page copies them to its storage
+//                    after every change
 #include "app/config_file.h"
 #include "app/frame.h"
 #include "app/game_state.h"
@@ -35,6 +37,7 @@
 #include "conveniences/pause.h"
 #include "conveniences/player_keys.h"
 #include "conveniences/screen_capture.h"
+#include "conveniences/settings.h"
 #include "conveniences/sound_controls.h"
 #include "platform/frame_pacing.h"
 #include "platform/clock.h"
@@ -44,12 +47,20 @@
 #include "platform/window.h"
 #include "records/game_records.h"
 #include "records/score_overlay.h"
+#ifdef __EMSCRIPTEN__
+#include "player_files/file_changes.h"
+#include "web/browser_storage.h"
+#endif
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace {
+
+// A replay's sound line holds the sound controls' levels.
+static_assert(kReplayMaxSoundVolume == kSoundVolumeSteps);
 
 void pollGamepadFrame(long) { pollGamepad(); }
 
@@ -111,6 +122,11 @@ int main(int argc, char** argv)
     std::error_code error;
     const std::string startFolder = std::filesystem::current_path(error).string();
 
+#ifdef __EMSCRIPTEN__
+    // The page keeps the player's folders in the browser's storage.
+    setPlayerFilesChangedListener(copyPlayerFilesToBrowserStorage);
+    setSavedPictureListener(offerFileForDownload);
+#endif
     setFixedSeed(options.seed);
     if (options.fixedDt) useFixedStepClock(*options.fixedDt);
     loadScript(options);
@@ -123,6 +139,11 @@ int main(int argc, char** argv)
     setUpRunOutputs(options, startFolder);
     // Recording or playing a replay: after the clock and the seed, before the window.
     setUpGameRecords(options, startFolder);
+    // A replay plays with the sound levels of its game; a recording notes them.
+    if (const std::optional<ReplaySoundLevels> levels = replayedSoundLevels()) {
+        useRecordedSoundLevels(levels->music, levels->volume);
+    }
+    noteRecordedSoundLevels(musicHeard(), soundVolumeHeard());
 
     setPlayerKeyTranslator(translatePlayerKey);
     addKeyFilter(passRecordedKeys);

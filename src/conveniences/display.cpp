@@ -25,9 +25,9 @@ namespace {
 constexpr std::string_view kDisplayName = "display";
 constexpr std::string_view kFullScreenValue = "fullscreen";
 constexpr std::string_view kWindowValue = "window";
-constexpr int kModeDepth = 32;
 
 #ifndef __EMSCRIPTEN__
+constexpr int kModeDepth = 32;  // the depth the offered modes are named with
 // The screen's configuration through a connection of its own: the toolkit
 // keeps its display to itself.
 struct ScreenModes {

@@ -48,6 +48,7 @@ struct ScreenCapture {
 };
 
 ScreenCapture capture;
+SavedPictureListener savedPictureListener = nullptr;
 
 int powerOfTwoAtLeast(int size)
 {
@@ -147,6 +148,8 @@ std::string screenshotFolder()
     return capture.folder;
 }
 
+void setSavedPictureListener(SavedPictureListener listener) { savedPictureListener = listener; }
+
 void saveRequestedFrame()
 {
     if (!capture.requested) return;
@@ -177,6 +180,7 @@ void saveRequestedFrame()
     }
     std::printf("burrik: screenshot %s\n", path.c_str());
     std::fflush(stdout);
+    if (savedPictureListener != nullptr) savedPictureListener(path);
     showNote("Saved " + path);
 }
 

@@ -29,5 +29,10 @@ void saveRequestedFrame();
 void drawScreenshotNote();
 void removeNoteFromLastFrame();
 
+// Told of each picture saved, by its path (the browser offers it as a
+// download: the page's folders are the browser's memory).
+using SavedPictureListener = void (*)(const std::string& path);
+void setSavedPictureListener(SavedPictureListener listener);
+
 // The folder the pictures go to.
 std::string screenshotFolder();

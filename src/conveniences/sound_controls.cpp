@@ -64,6 +64,14 @@ void startSoundControlsWith(const std::string& path, bool mute, bool keepChanges
     applyLevels();
 }
 
+void useRecordedSoundLevels(bool music, int volume)
+{
+    controls.file.settings.musicOn = music;
+    if (volume >= 0 && volume <= kSoundVolumeSteps) controls.file.settings.soundVolume = volume;
+    controls.mayWrite = false;
+    applyLevels();
+}
+
 bool soundControlKey(unsigned char key)
 {
     switch (key) {

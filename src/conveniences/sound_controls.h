@@ -22,6 +22,10 @@ void startSoundControls(bool mute, bool keepChanges);
 // The same with the settings file at path (empty: none is read or written).
 void startSoundControlsWith(const std::string& path, bool mute, bool keepChanges = true);
 
+// A replay's own levels in place of the player's (never written; --mute
+// still holds).
+void useRecordedSoundLevels(bool music, int volume);
+
 // A key of the sound controls: true when it was one (and acted on).
 bool soundControlKey(unsigned char key);
 bool soundControlSpecialKey(int key);

@@ -1,6 +1,7 @@
 #include "player_files/atomic_file.h"
 
 #include "parsing/numbers.h"
+#include "player_files/file_changes.h"
 #include "player_files/file_descriptor.h"
 
 #include <algorithm>
@@ -261,5 +262,6 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes, std::stri
     // The rename reaches the disk with the folder. Should that sync fail, the
     // new file is the file all the same, so the write has succeeded.
     ::fsync(folderFd.get());
+    notePlayerFilesChanged();
     return true;
 }

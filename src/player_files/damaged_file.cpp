@@ -1,5 +1,6 @@
 #include "player_files/damaged_file.h"
 
+#include "player_files/file_changes.h"
 #include "player_files/file_descriptor.h"
 
 #include <cerrno>
@@ -43,6 +44,7 @@ bool keepDamagedFile(const fs::path& file, const fs::path& firstName, fs::path& 
         if (copy > 1) name += "." + std::to_string(copy);
         if (renameWithoutReplacing(file, name)) {
             keptAs = name;
+            notePlayerFilesChanged();
             return true;
         }
         if (errno != EEXIST) {

@@ -152,6 +152,17 @@ void setUpGameRecords(Options& options, const std::string& startFolder)
     if (options.replayPath.empty() && !options.autopilot) enableScoreKeeping(scoreTablePath(), records.recorder.get());
 }
 
+std::optional<ReplaySoundLevels> replayedSoundLevels()
+{
+    if (!records.player) return std::nullopt;
+    return records.player->header().sound;
+}
+
+void noteRecordedSoundLevels(bool music, int volume)
+{
+    if (records.recorder) records.recorder->setSoundLevels(music, volume);
+}
+
 std::string settleVideoMode(const std::string& configured, bool windowed)
 {
     if (records.player) return records.player->header().videoMode;

@@ -6,7 +6,9 @@
 // random source, the main loop's frame observers and an exit step.
 #include "app/keyboard.h"
 #include "command_line/options.h"
+#include "records/replay_format.h"
 
+#include <optional>
 #include <string>
 
 // From the command line, after the clock and the seed are set up and before
@@ -14,6 +16,11 @@
 // recording that cannot be written, ends the process as a bad command line
 // does. A replay's header sets the window (options.windowed).
 void setUpGameRecords(Options& options, const std::string& startFolder);
+
+// The sound levels a replay starts from (none in the older versions, which
+// start from the watcher's), and the levels a recording notes as its own.
+std::optional<ReplaySoundLevels> replayedSoundLevels();
+void noteRecordedSoundLevels(bool music, int volume);
 
 // The video mode of the run: a replay's own, else the configured one, which
 // a recording notes in its header.

@@ -402,6 +402,17 @@ private:
             !namedSetting(words[6], "fps", 1, render.showFps))
             return failAtLine("expected 'render lists=0|1 arrays=0|1 wireframe=0|1 mipmap=0|1 filter=0|1|2 fps=0|1'");
 
+        if (*version >= kReplayFirstSoundVersion) {
+            if (!headerLine(line)) return false;
+            count = splitWords(line, WordGap::OneSpace, words);
+            int music = 0;
+            int volume = 0;
+            if (count != 3 || words[0] != "sound" || !namedSetting(words[1], "music", 1, music) ||
+                !namedSetting(words[2], "volume", kReplayMaxSoundVolume, volume))
+                return failAtLine("expected 'sound music=0|1 volume=0..." + std::to_string(kReplayMaxSoundVolume) + "'");
+            header.sound = ReplaySoundLevels{music == 1, volume};
+        }
+
         if (!headerLine(line)) return false;
         if (line != "begin") return failAtLine("expected 'begin'");
         return true;
@@ -525,6 +536,11 @@ std::string formatReplayHeader(const ReplayHeader& header)
     appendSetting(out, "mipmap", header.render.mipmapping);
     appendSetting(out, "filter", header.render.filterMode);
     appendSetting(out, "fps", header.render.showFps);
+    // Written as it is now; a header without levels notes the defaults.
+    const ReplaySoundLevels sound = header.sound.value_or(ReplaySoundLevels{});
+    out += "\nsound";
+    appendSetting(out, "music", sound.music ? 1 : 0);
+    appendSetting(out, "volume", sound.volume);
     out += "\nbegin\n";
     return out;
 }

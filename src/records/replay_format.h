@@ -8,6 +8,7 @@
 //   seed clock                        (or the --seed number)
 //   clock real                        (or "clock fixed SECONDS")
 //   render lists=0 arrays=1 wireframe=0 mipmap=1 filter=0 fps=1
+//   sound music=1 volume=10           the player's sound levels at the start
 //   begin
 //   FRAME ITEM ITEM ...               one line per frame that read or received something
 //   end TICKS                         the number of ticks the game ran
@@ -17,7 +18,10 @@
 // backslash before a quote or a backslash and \xHH for a byte outside
 // printable ASCII.
 // Version 1 wrote it bare and could only hold digits, 'x', ':' and '@'; its
-// files still play.
+// files still play. Versions 1 and 2 have no sound line: their replays start
+// from the sound levels of the player who watches them, so that the trace's
+// sound levels (and a recorded F2, which switches the music from where it
+// was) follow those of the watcher rather than those of the game.
 //
 // Items, in the order they happened within the frame:
 //   kN uN      onKey / onKeyUp with character code N
@@ -43,7 +47,8 @@
 #include <string>
 #include <string_view>
 
-constexpr int kReplayFormatVersion = 2;
+constexpr int kReplayFormatVersion = 3;
+constexpr int kReplayFirstSoundVersion = 3;  // the sound line
 constexpr int kReplayOldestVersion = 1;  // the bare video mode
 constexpr const char* kReplayMagic = "burrik-replay";
 // A file longer than this is refused rather than read into memory.
@@ -57,6 +62,7 @@ constexpr std::int64_t kReplayMaxCalendarSeconds = 253'402'300'799;  // the end 
 constexpr std::size_t kReplayMaxVideoModeLength = 29;  // as long as burrik.ini's line may be
 // The longest step of the fixed clock, in seconds (also the limit of --fixed-dt).
 constexpr double kReplayMaxFixedDt = kMaxFixedStepSeconds;
+constexpr int kReplayMaxSoundVolume = 10;  // the sound controls' steps
 
 enum class ReplayItemKind : std::uint8_t {
     Key,
@@ -101,6 +107,11 @@ struct ReplayRenderOptions {
     int showFps = 1;
 };
 
+struct ReplaySoundLevels {
+    bool music = true;
+    int volume = kReplayMaxSoundVolume;
+};
+
 struct ReplayHeader {
     bool windowed = true;
     std::string videoMode = "800x600:32@60";
@@ -108,6 +119,7 @@ struct ReplayHeader {
     std::optional<std::uint32_t> seed;  // none: seeded from the calendar clock
     std::optional<double> fixedDt;      // none: the real clocks
     ReplayRenderOptions render;
+    std::optional<ReplaySoundLevels> sound;  // none in versions 1 and 2
 };
 
 // What parseReplay found: the header, and where the frame lines lie in the

@@ -38,6 +38,8 @@ void ReplayRecorder::setVideoMode(bool windowed, const std::string& mode)
     header_.videoMode = mode;
 }
 
+void ReplayRecorder::setSoundLevels(bool music, int volume) { header_.sound = ReplaySoundLevels{music, volume}; }
+
 void ReplayRecorder::writeHeader()
 {
     if (headerWritten_ || file_ == nullptr) return;

@@ -28,6 +28,8 @@ public:
 
     // The video mode of the run, when it is known (before the first frame).
     void setVideoMode(bool windowed, const std::string& mode);
+    // The player's sound levels at the start, before the header is written.
+    void setSoundLevels(bool music, int volume);
     // Writes the header unless it is written already.
     void writeHeader();
 

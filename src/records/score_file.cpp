@@ -2,6 +2,7 @@
 
 #include "player_files/atomic_file.h"
 #include "player_files/damaged_file.h"
+#include "player_files/file_changes.h"
 #include "player_files/file_descriptor.h"
 
 #include <cerrno>
@@ -240,7 +241,7 @@ ScoreEntryResult enterScore(const fs::path& tablePath, ScoreEntry entry, std::in
     bool replayTried = false;
     // The game's own replay goes when the table does not name it after all.
     auto dropReplay = [&] {
-        if (!replayPath.empty()) fs::remove(replayPath, error);
+        if (!replayPath.empty() && fs::remove(replayPath, error)) notePlayerFilesChanged();
         replayPath.clear();
     };
     auto notKept = [&](const std::string& message) {
@@ -318,7 +319,7 @@ ScoreEntryResult enterScore(const fs::path& tablePath, ScoreEntry entry, std::in
         if (!validReplayName(name) || !name.starts_with(kReplayPrefix) || !name.ends_with(kReplaySuffix)) continue;
         bool stillListed = false;
         for (const ScoreEntry& kept : result.table.entries) stillListed = stillListed || kept.replay == gone.replay;
-        if (!stillListed) fs::remove(folder / gone.replay, error);
+        if (!stillListed && fs::remove(folder / gone.replay, error)) notePlayerFilesChanged();
     }
     return result;
 }

@@ -97,7 +97,7 @@ TEST(Isolation, NoTestReadsOrWritesTheFilesOfThePersonRunningIt)
     EXPECT_NE(run.trace.front().find("\"musicHeard\":true,\"soundVolume\":10,"), std::string::npos) << run.trace.front();
     EXPECT_EQ(e2e::stringField(run.trace.back(), "state"), "RoundLost");
     const std::string replay = testsupport::readFileText(dir / "game.replay");
-    EXPECT_EQ(replay.substr(0, replay.find('\n', replay.find('\n') + 1)), "burrik-replay 2\nvideo window \"800x600:32@60\"");
+    EXPECT_EQ(replay.substr(0, replay.find('\n', replay.find('\n') + 1)), "burrik-replay 3\nvideo window \"800x600:32@60\"");
     // What the game wrote went into the run's own folders, the person's are as they were.
     EXPECT_TRUE(fs::exists(dir / e2e::kRunConfigHome / "burrik" / "settings.ini"));
     EXPECT_TRUE(fs::exists(dir / e2e::kRunDataHome / "burrik" / "scores"));

@@ -92,6 +92,7 @@ TEST(ReplayFile, TheReaderGivesBackWhatTheRecorderWrote)
     ReplayRecorder recorder;
     std::string error;
     ASSERT_TRUE(recorder.open(path, header, error)) << error;
+    recorder.setSoundLevels(false, 7);
     SetClock inner;
     RecordingClock clock(inner, recorder);
     std::vector<Item> expected;
@@ -160,6 +161,9 @@ TEST(ReplayFile, TheReaderGivesBackWhatTheRecorderWrote)
     EXPECT_DOUBLE_EQ(*data.header.fixedDt, 0.02);
     EXPECT_EQ(data.header.render.filterMode, 2);
     EXPECT_EQ(data.header.render.useDisplayLists, 1);
+    ASSERT_TRUE(data.header.sound);
+    EXPECT_FALSE(data.header.sound->music);
+    EXPECT_EQ(data.header.sound->volume, 7);
     EXPECT_EQ(data.endTicks, 5);
     EXPECT_FALSE(data.cutShort);
     const Walked walked = walk(text, data);
@@ -226,6 +230,11 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
     auto quoted = [&](const std::string& mode) {
         return replaced("1\nvideo window 800x600:32@60", "2\nvideo window " + mode);
     };
+    // Version 3, with the sound line as given.
+    auto sounded = [&](const std::string& sound) {
+        std::string text = replaced("1\nvideo window 800x600:32@60", "3\nvideo window \"800x600:32@60\"");
+        return text.replace(text.find("begin\n"), 0, sound + "\n");
+    };
     struct Case {
         const char* what;
         std::string text;
@@ -234,7 +243,11 @@ TEST(ReplayFile, EveryKindOfDamageIsRefusedWithItsLine)
     const std::vector<Case> cases{
         {"empty", "", "line 1: the file is empty"},
         {"another file", "P6\n800 600\n", "line 1: not a Burrik replay"},
-        {"newer version", replaced("burrik-replay 1", "burrik-replay 3"), "line 1: unknown replay version 3"},
+        {"newer version", replaced("burrik-replay 1", "burrik-replay 4"), "line 1: unknown replay version 4"},
+        {"version 3 without its sound line", replaced("1\nvideo window 800x600:32@60", "3\nvideo window \"800x600:32@60\""),
+         "line 7: expected 'sound"},
+        {"volume beyond the steps", sounded("sound music=1 volume=11"), "line 7: expected 'sound music=0|1 volume=0...10'"},
+        {"sound settings swapped", sounded("sound volume=5 music=1"), "line 7: expected 'sound"},
         {"header cut", kHeader.substr(0, 50), "line 3: the file ends inside its header"},
         {"video mode", replaced("800x600:32@60", "800x600;rm -rf"), "line 2: expected 'video"},
         {"quoted mode of 30 characters", quoted("\"" + std::string(30, '#') + "\""),
