@@ -12,6 +12,11 @@ void burrik_toolkit_set_tick_rate(int ticksPerSecond);
 // this call; emscripten's GLUT has not).
 void glutLeaveFullScreen(void);
 
+// The light model for the emulation's shaders, which know neither a local
+// viewer nor two-sided lighting: the toolkit writes both into the shaders
+// it makes from now on (those made before are made anew).
+void burrik_web_gl_light_model(int localViewer, int twoSide);
+
 #ifdef __cplusplus
 }
 #endif

@@ -103,30 +103,94 @@ var LibraryBurrikToolkit = {
       BurrikToolkit.reshape(Math.max(1, window.innerWidth), Math.max(1, window.innerHeight));
     },
 
-    // The emulation's shaders transform the texture coordinates by the
-    // texture matrix in every pixel. Done once a vertex instead, the
-    // coordinates are the same (the transform is linear, so it commutes with
-    // the interpolation between vertices), and a frame rasterised without a
-    // GPU (SwiftShader) takes a sixth less. The emulation writes the matrix
-    // into both shaders of a program or neither, so a pair is rewritten
-    // together; any other source passes unchanged.
+    // The emulation's shaders are rewritten as each program is linked, its
+    // two shaders together, from the exact text the emulation writes (any
+    // other source passes unchanged):
+    //  - the texture coordinates are transformed by the texture matrix once
+    //    a vertex instead of in every pixel: the same coordinates (the
+    //    transform is linear, so it commutes with the interpolation), and a
+    //    frame rasterised without a GPU (SwiftShader) takes a sixth less;
+    //  - with a local viewer, the specular highlight's half vector takes the
+    //    direction to the eye instead of the view axis;
+    //  - with two-sided lighting, the vertex shader lights the back too,
+    //    with the normal turned round, and a back-facing pixel takes that.
     kTextureUnits: 8,
-    textureMatrixPerVertex: function(source) {
-      if (!GLImmediate.useTextureMatrix) return source;
-      for (var unit = 0; unit < BurrikToolkit.kTextureUnits; ++unit) {
-        var matrix = 'u_textureMatrix' + unit;
-        var vertexCopy = '  v_texCoord' + unit + ' = a_texCoord' + unit + ';';
-        var pixelUse = '(' + matrix + ' * v_texCoord' + unit + ').xy';
-        var pixelDeclaration = 'uniform mat4 ' + matrix + ';\n';
-        if (source.indexOf('attribute vec4 a_position;') == 0 && source.indexOf(vertexCopy) >= 0) {
-          source = 'uniform mat4 ' + matrix + ';\n' +
-            source.replace(vertexCopy, '  v_texCoord' + unit + ' = ' + matrix + ' * a_texCoord' + unit + ';');
-        } else if (source.indexOf(pixelUse) >= 0 && source.indexOf(pixelDeclaration) >= 0) {
-          source = source.split(pixelUse).join('v_texCoord' + unit + '.xy').replace(pixelDeclaration, '');
+    localViewer: false,
+    twoSide: false,
+
+    rewriteProgram: function(vertex, pixel) {
+      if (vertex.indexOf('attribute vec4 a_position;') != 0 || pixel.indexOf('precision mediump float;\n') != 0) {
+        return [vertex, pixel];
+      }
+      if (GLImmediate.useTextureMatrix) {
+        for (var unit = 0; unit < BurrikToolkit.kTextureUnits; ++unit) {
+          var matrix = 'u_textureMatrix' + unit;
+          var vertexCopy = '  v_texCoord' + unit + ' = a_texCoord' + unit + ';';
+          var pixelUse = '(' + matrix + ' * v_texCoord' + unit + ').xy';
+          var pixelDeclaration = 'uniform mat4 ' + matrix + ';\n';
+          if (vertex.indexOf(vertexCopy) < 0 || pixel.indexOf(pixelUse) < 0 || pixel.indexOf(pixelDeclaration) < 0) continue;
+          vertex = 'uniform mat4 ' + matrix + ';\n' +
+            vertex.replace(vertexCopy, '  v_texCoord' + unit + ' = ' + matrix + ' * a_texCoord' + unit + ';');
+          pixel = pixel.split(pixelUse).join('v_texCoord' + unit + '.xy').replace(pixelDeclaration, '');
         }
       }
-      return source;
+      if (BurrikToolkit.localViewer) {
+        vertex = vertex.split('normalize(lightDirection + vec3(0,0,1))').join('normalize(lightDirection - normalize(ecPosition.xyz))');
+      }
+      var lightingStart = '  vec3 ecNormal = normalize(u_normalMatrix * a_normal);';
+      var lightingEnd = '  v_color = clamp(v_color, 0.0, 1.0);';
+      var from = vertex.indexOf(lightingStart);
+      var to = vertex.indexOf(lightingEnd);
+      var pixelMain = pixel.indexOf('void main()\n{\n');
+      if (BurrikToolkit.twoSide && from >= 0 && to > from && pixelMain >= 0 && pixel.indexOf('varying vec4 v_color;') >= 0) {
+        var front = vertex.substring(from, to + lightingEnd.length);
+        var back = front.replace('vec3 ecNormal = normalize(', 'vec3 ecNormal = -normalize(').split('v_color').join('v_backColor');
+        vertex = 'varying vec4 v_backColor;\n' +
+          vertex.substring(0, to + lightingEnd.length) + '\n  {' + back + '  }' + vertex.substring(to + lightingEnd.length);
+        var body = pixel.substring(pixelMain + 'void main()\n{\n'.length);
+        pixel = pixel.substring(0, pixelMain).replace('precision mediump float;\n', 'precision mediump float;\nvarying vec4 v_backColor;\n') +
+          'void main()\n{\n  vec4 litColor = gl_FrontFacing ? v_color : v_backColor;\n' + body.split('v_color').join('litColor');
+      }
+      return [vertex, pixel];
     },
+
+    // Linking a program: its shaders rewritten first, and compiled again
+    // if they changed.
+    linkProgram: function(link, program) {
+      var vertexShader = null;
+      var pixelShader = null;
+      (GLctx.getAttachedShaders(program) || []).forEach(function(shader) {
+        if (GLctx.getShaderParameter(shader, GLctx.SHADER_TYPE) == GLctx.VERTEX_SHADER) vertexShader = shader;
+        else pixelShader = shader;
+      });
+      if (vertexShader && pixelShader) {
+        var vertex = GLctx.getShaderSource(vertexShader);
+        var pixel = GLctx.getShaderSource(pixelShader);
+        var rewritten = BurrikToolkit.rewriteProgram(vertex, pixel);
+        if (rewritten[0] != vertex) {
+          GLctx.shaderSource(vertexShader, rewritten[0]);
+          GLctx.compileShader(vertexShader);
+        }
+        if (rewritten[1] != pixel) {
+          GLctx.shaderSource(pixelShader, rewritten[1]);
+          GLctx.compileShader(pixelShader);
+        }
+      }
+      link.call(GLctx, program);
+    },
+  },
+
+  // A new light model: the emulation's programs are made anew as they are
+  // next needed, with it written in.
+  // (GLImmediate comes with the emulation; naming it here would set it up
+  // before its own dependencies.)
+  burrik_web_gl_light_model__deps: ['$BurrikToolkit'],
+  burrik_web_gl_light_model: function(localViewer, twoSide) {
+    BurrikToolkit.localViewer = localViewer != 0;
+    BurrikToolkit.twoSide = twoSide != 0;
+    if (GLImmediate.lastRenderer) GLImmediate.lastRenderer.cleanup();
+    if (GLImmediate.rendererCache) GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
+    GLImmediate.currentRenderer = null;
   },
 
   burrik_toolkit_set_tick_rate__deps: ['$BurrikToolkit'],
@@ -137,7 +201,7 @@ var LibraryBurrikToolkit = {
 
   // The drawing buffer is kept after each frame: the pause picture and the
   // screenshots read a finished frame back.
-  glutCreateWindow__deps: ['$GLUT', '$Browser', '$GLImmediate', '$BurrikToolkit', 'glMatrixMode', 'glLoadIdentity'],
+  glutCreateWindow__deps: ['$GLUT', '$Browser', '$BurrikToolkit', 'glMatrixMode', 'glLoadIdentity'],
   glutCreateWindow: function(name) {
     var mode = GLUT.initDisplayMode;
     var attributes = {
@@ -149,10 +213,8 @@ var LibraryBurrikToolkit = {
     };
     Module.ctx = Browser.createContext(Module['canvas'], true, true, attributes);
     if (!Module.ctx) return 0;
-    var passSource = GLctx.shaderSource;
-    GLctx.shaderSource = function(shader, source) {
-      passSource.call(GLctx, shader, BurrikToolkit.textureMatrixPerVertex(source));
-    };
+    var link = GLctx.linkProgram;
+    GLctx.linkProgram = function(program) { BurrikToolkit.linkProgram(link, program); };
     // The emulation's shaders take the texture matrix only once it has been
     // chosen, and keep the shaders made before without it (the sky's clouds
     // drift by the texture matrix): chosen once now, before any shader. And

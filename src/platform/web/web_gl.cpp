@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/web/toolkit_web.h"
+
 namespace {
 
 constexpr int kMaxLights = 8;
@@ -192,6 +194,19 @@ bool enabled(GLenum cap)
 }
 
 bool compilingList() { return layer.compiling != 0; }
+
+// Told only when it changes: the shaders made before are then made anew.
+void tellShadersTheLightModel()
+{
+    static int toldLocalViewer = -1;
+    static int toldTwoSide = -1;
+    const int localViewer = layer.state.localViewer ? 1 : 0;
+    const int twoSide = layer.state.twoSide ? 1 : 0;
+    if (localViewer == toldLocalViewer && twoSide == toldTwoSide) return;
+    toldLocalViewer = localViewer;
+    toldTwoSide = twoSide;
+    burrik_web_gl_light_model(localViewer, twoSide);
+}
 
 void notKeptInList(const char* call)
 {
@@ -638,6 +653,7 @@ void restore(const State& saved, GLbitfield mask)
         s.twoSide = saved.twoSide;
         glLightModelfv(GL_LIGHT_MODEL_AMBIENT, s.modelAmbient.v.data());
         glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, s.twoSide ? 1.0f : 0.0f);
+        tellShadersTheLightModel();
     }
 }
 
@@ -979,9 +995,9 @@ void webGlLightModelf(GLenum name, GLfloat value)
         layer.state.twoSide = value != 0.0f;
         glLightModelf(name, value);
     } else if (name == GL_LIGHT_MODEL_LOCAL_VIEWER) {
-        // The emulation's specular highlights are those of a viewer at infinity.
         layer.state.localViewer = value != 0.0f;
     }
+    tellShadersTheLightModel();
 }
 
 void webGlLightModelfv(GLenum name, const GLfloat* values)
