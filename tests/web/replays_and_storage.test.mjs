@@ -154,6 +154,15 @@ test('a visit keeps its settings, score and replay for the next, which watches i
   await other.page.waitForTimeout(500);
   assert.equal(await other.page.evaluate(() => window.burrik.started), false, 'the other tab did not start');
 
+  // Watching reloads this tab, which keeps its turn: the waiting tab, given
+  // the lock for that moment, waits again.
+  await page.click('#scores-button');
+  await rows.first().getByText('watch').click();
+  await page.waitForFunction((name) => document.getElementById('message').textContent === `Click or press a key to watch ${name}.`,
+    keptReplay, { timeout: 30000 });
+  await other.page.waitForFunction(() => document.getElementById('message').textContent.includes('another tab'), null,
+    { timeout: kRunLimitMs });
+
   // Once this tab is gone, the waiting one plays.
   await page.close();
   await finished(other.page, 'the tab that waited');

@@ -48,6 +48,9 @@
   const kWatchKey = 'burrik-watch';
   // Only one tab of this site plays at a time.
   const kPlayLock = 'burrik-player-files';
+  // sessionStorage: this tab reloads holding the play lock (to watch a
+  // replay), and takes it back from a tab that was given it meanwhile.
+  const kReloadHoldingKey = 'burrik-reload-holding';
   // Keys the page itself would act on (scrolling); the game wants them all.
   const kGameKeys = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', ' ', 'PageUp', 'PageDown',
     'Home', 'End', 'F1', 'F2', 'F12']);
@@ -232,6 +235,7 @@
   // A game cannot be started twice in one page: watching starts the page anew.
   function watchAfterReload(path) {
     sessionStorage.setItem(kWatchKey, path);
+    if (holdingPlayLock) sessionStorage.setItem(kReloadHoldingKey, '1');
     window.location.reload();
   }
 
@@ -306,23 +310,34 @@
 
   // Resolves once this tab holds the play lock (at once when the browser
   // has no locks); it is held until the tab closes. While another tab holds
-  // it the page says so, and goes on when that tab closes.
+  // it the page says so, and goes on when that tab closes. A tab that
+  // reloaded to watch a replay takes the lock back from a waiting tab that
+  // was given it during the reload; that tab starts over and waits again.
+  let holdingPlayLock = false;
   function takePlayLock() {
     if (!navigator.locks) return Promise.resolve();
+    const reloadedHolding = sessionStorage.getItem(kReloadHoldingKey) !== null;
+    sessionStorage.removeItem(kReloadHoldingKey);
     const holdUntilClosed = () => new Promise(() => {});
+    const takenAway = () => window.location.reload();
     return new Promise((resolve) => {
+      const hold = () => {
+        holdingPlayLock = true;
+        resolve();
+        return holdUntilClosed();
+      };
+      // Without locks that work (a sandboxed frame) the tab plays as if alone.
+      const failed = () => (holdingPlayLock ? takenAway() : resolve());
+      if (reloadedHolding) {
+        navigator.locks.request(kPlayLock, { steal: true }, hold).catch(failed);
+        return;
+      }
       navigator.locks.request(kPlayLock, { ifAvailable: true }, (lock) => {
-        if (lock !== null) {
-          resolve();
-          return holdUntilClosed();
-        }
+        if (lock !== null) return hold();
         show('Burrik is already open in another tab of this browser; it starts here once that tab is closed.', true);
-        navigator.locks.request(kPlayLock, () => {
-          resolve();
-          return holdUntilClosed();
-        });
+        navigator.locks.request(kPlayLock, hold).catch(failed);
         return undefined;
-      }).catch(() => resolve());
+      }).catch(failed);
     });
   }
 
