@@ -465,7 +465,7 @@ struct LineAttributes {
     Matrix modelView{};
 };
 
-void quadVertex(const LineAttributes& with, const float* v, float x, float y, float z)
+void quadVertex(const LineAttributes& with, const float* v, float x, float y, float z, float coverage = 1.0f)
 {
     if (with.texCoords) glTexCoord2f(v[kLineTexCoord], v[kLineTexCoord + 1]);
     if (with.normals) {
@@ -475,8 +475,42 @@ void quadVertex(const LineAttributes& with, const float* v, float x, float y, fl
                    m[2] * n[0] + m[6] * n[1] + m[10] * n[2]);
     }
     const float* colour = v + kLineColour;
-    glColor4f(colour[0], colour[1], colour[2], colour[3]);
+    glColor4f(colour[0], colour[1], colour[2], colour[3] * coverage);
     glVertex3f(x, y, -z);  // the orthographic projection below turns -z back into the depth
+}
+
+// A band along a segment, from offset `from` to offset `to` across it (in
+// pixels, along the unit normal nx, ny), its alpha scaled from coverageFrom
+// to coverageTo: two triangles.
+void drawBand(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
+              const float* vb, float nx, float ny, float from, float to, float coverageFrom, float coverageTo)
+{
+    quadVertex(with, va, a.x + nx * from, a.y + ny * from, a.z, coverageFrom);
+    quadVertex(with, vb, b.x + nx * from, b.y + ny * from, b.z, coverageFrom);
+    quadVertex(with, vb, b.x + nx * to, b.y + ny * to, b.z, coverageTo);
+    quadVertex(with, va, a.x + nx * from, a.y + ny * from, a.z, coverageFrom);
+    quadVertex(with, vb, b.x + nx * to, b.y + ny * to, b.z, coverageTo);
+    quadVertex(with, va, a.x + nx * to, a.y + ny * to, a.z, coverageTo);
+}
+
+// A smooth line blended: a pixel's share of it (the alpha GL gives it)
+// falls from full to nothing over the last pixel at each side, so the line
+// is drawn as three bands across, the outer two fading out to the edges.
+void drawCoveredSegment(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
+                        const float* vb, float width)
+{
+    const float dx = b.x - a.x;
+    const float dy = b.y - a.y;
+    const float length = std::sqrt(dx * dx + dy * dy);
+    if (length == 0.0f) return;
+    const float nx = -dy / length;
+    const float ny = dx / length;
+    const float half = width / 2.0f;
+    const float inner = std::max(half - 1.0f, 0.0f);
+    const float peak = std::min(half, 1.0f);
+    drawBand(with, a, va, b, vb, nx, ny, -half, -inner, 0.0f, peak);
+    if (inner > 0.0f) drawBand(with, a, va, b, vb, nx, ny, -inner, inner, peak, peak);
+    drawBand(with, a, va, b, vb, nx, ny, inner, half, peak, 0.0f);
 }
 
 // One segment as two triangles in window coordinates: a rectangle across the
@@ -534,13 +568,18 @@ void drawWideLines(GLenum mode, bool texCoords)
     glLoadIdentity();
     const float width = drawnLineWidth();
     const bool smooth = enabled(GL_LINE_SMOOTH);
+    // The alpha of a smooth line shows only where it is blended; lit, the
+    // emulation takes the alpha from the material, not the vertices.
+    const bool covered = smooth && enabled(GL_BLEND) && !with.normals;
     glBegin(GL_TRIANGLES);
     auto segment = [&](std::size_t i, std::size_t j) {
         const float* p = &v[i * kLineVertexFloats];
         const float* q = &v[j * kLineVertexFloats];
         const WindowPoint a = toWindow(modelView, projection, viewport, p);
         const WindowPoint b = toWindow(modelView, projection, viewport, q);
-        if (a.inFront && b.inFront) drawWideSegment(with, a, p, b, q, width, smooth);
+        if (!a.inFront || !b.inFront) return;
+        if (covered) drawCoveredSegment(with, a, p, b, q, width);
+        else drawWideSegment(with, a, p, b, q, width, smooth);
     };
     if (mode == GL_LINES) {
         for (std::size_t i = 0; i + 1 < count; i += 2) segment(i, i + 1);
