@@ -465,7 +465,7 @@ struct LineAttributes {
     Matrix modelView{};
 };
 
-void quadVertex(const LineAttributes& with, const float* v, float x, float y, float z, float coverage = 1.0f)
+void quadVertex(const LineAttributes& with, const float* v, float x, float y, float z, float coverage)
 {
     if (with.texCoords) glTexCoord2f(v[kLineTexCoord], v[kLineTexCoord + 1]);
     if (with.normals) {
@@ -493,52 +493,39 @@ void drawBand(const LineAttributes& with, const WindowPoint& a, const float* va,
     quadVertex(with, va, a.x + nx * to, a.y + ny * to, a.z, coverageTo);
 }
 
-// A smooth line blended: a pixel's share of it (the alpha GL gives it)
-// falls from full to nothing over the last pixel at each side, so the line
-// is drawn as three bands across, the outer two fading out to the edges.
-void drawCoveredSegment(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
-                        const float* vb, float width)
+// One segment in window coordinates, as GL rasterises it: a smooth line is a
+// rectangle across the segment, an aliased one (as GL draws wide aliased
+// lines) the segment moved up and down, or left and right, by half the
+// width. A smooth line blended (covered) shows its coverage: a pixel's share
+// of it falls from full to nothing over the last pixel at each side, so it is
+// drawn as three bands across, the outer two fading out to the edges.
+void drawWideSegment(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
+                     const float* vb, float width, bool smooth, bool covered)
 {
     const float dx = b.x - a.x;
     const float dy = b.y - a.y;
-    const float length = std::sqrt(dx * dx + dy * dy);
-    if (length == 0.0f) return;
-    const float nx = -dy / length;
-    const float ny = dx / length;
+    float nx = 0.0f;
+    float ny = 0.0f;
+    if (smooth) {
+        const float length = std::sqrt(dx * dx + dy * dy);
+        if (length == 0.0f) return;
+        nx = -dy / length;
+        ny = dx / length;
+    } else if (std::fabs(dx) >= std::fabs(dy)) {
+        ny = 1.0f;
+    } else {
+        nx = 1.0f;
+    }
     const float half = width / 2.0f;
+    if (!covered) {
+        drawBand(with, a, va, b, vb, nx, ny, -half, half, 1.0f, 1.0f);
+        return;
+    }
     const float inner = std::max(half - 1.0f, 0.0f);
     const float peak = std::min(half, 1.0f);
     drawBand(with, a, va, b, vb, nx, ny, -half, -inner, 0.0f, peak);
     if (inner > 0.0f) drawBand(with, a, va, b, vb, nx, ny, -inner, inner, peak, peak);
     drawBand(with, a, va, b, vb, nx, ny, inner, half, peak, 0.0f);
-}
-
-// One segment as two triangles in window coordinates: a rectangle across the
-// segment for smooth lines, else (as GL rasterises wide aliased lines) the
-// segment moved up and down, or left and right, by half the width.
-void drawWideSegment(const LineAttributes& with, const WindowPoint& a, const float* va, const WindowPoint& b,
-                     const float* vb, float width, bool smooth)
-{
-    const float dx = b.x - a.x;
-    const float dy = b.y - a.y;
-    float ox = 0.0f;
-    float oy = 0.0f;
-    if (smooth) {
-        const float length = std::sqrt(dx * dx + dy * dy);
-        if (length == 0.0f) return;
-        ox = -dy / length * width / 2.0f;
-        oy = dx / length * width / 2.0f;
-    } else if (std::fabs(dx) >= std::fabs(dy)) {
-        oy = width / 2.0f;
-    } else {
-        ox = width / 2.0f;
-    }
-    quadVertex(with, va, a.x - ox, a.y - oy, a.z);
-    quadVertex(with, vb, b.x - ox, b.y - oy, b.z);
-    quadVertex(with, vb, b.x + ox, b.y + oy, b.z);
-    quadVertex(with, va, a.x - ox, a.y - oy, a.z);
-    quadVertex(with, vb, b.x + ox, b.y + oy, b.z);
-    quadVertex(with, va, a.x + ox, a.y + oy, a.z);
 }
 
 // WebGL draws lines one pixel wide: wider ones (and smooth ones, which GL
@@ -577,9 +564,7 @@ void drawWideLines(GLenum mode, bool texCoords)
         const float* q = &v[j * kLineVertexFloats];
         const WindowPoint a = toWindow(modelView, projection, viewport, p);
         const WindowPoint b = toWindow(modelView, projection, viewport, q);
-        if (!a.inFront || !b.inFront) return;
-        if (covered) drawCoveredSegment(with, a, p, b, q, width);
-        else drawWideSegment(with, a, p, b, q, width, smooth);
+        if (a.inFront && b.inFront) drawWideSegment(with, a, p, b, q, width, smooth, covered);
     };
     if (mode == GL_LINES) {
         for (std::size_t i = 0; i + 1 < count; i += 2) segment(i, i + 1);

@@ -319,15 +319,15 @@
     const reloadedHolding = sessionStorage.getItem(kReloadHoldingKey) !== null;
     sessionStorage.removeItem(kReloadHoldingKey);
     const holdUntilClosed = () => new Promise(() => {});
-    const takenAway = () => window.location.reload();
     return new Promise((resolve) => {
       const hold = () => {
         holdingPlayLock = true;
         resolve();
         return holdUntilClosed();
       };
-      // Without locks that work (a sandboxed frame) the tab plays as if alone.
-      const failed = () => (holdingPlayLock ? takenAway() : resolve());
+      // Taken away, the tab starts over; without locks that work (a
+      // sandboxed frame) it plays as if alone.
+      const failed = () => (holdingPlayLock ? window.location.reload() : resolve());
       if (reloadedHolding) {
         navigator.locks.request(kPlayLock, { steal: true }, hold).catch(failed);
         return;
